@@ -1,0 +1,11 @@
+// Program entry of the runtime.
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QMainWindow window;
+  window.setFixedSize(800, 600);
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,190 @@
+#include "platform/headless/HeadlessPlatform.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/Buttons.h"
+#include "common/Sjis.h"
+
+namespace kobre::platform::headless {
+
+void VirtualClock::advance(uint64_t ms) {
+  now_ += ms;
+  if (audio_) audio_->advance(ms);
+}
+
+bool HeadlessAudioDevice::open(int sampleRate, int channels, int bits) {
+  if (failOpen_ || channels != 2 || bits != 16 || sampleRate <= 0) return false;
+  rate_ = sampleRate;
+  open_ = true;
+  return true;
+}
+
+void HeadlessAudioDevice::advance(uint64_t ms) {
+  if (!open_) return;
+  // Frames owed for this much time, carrying the fraction to the next call.
+  uint64_t total = ms * static_cast<uint64_t>(rate_) + msRemainder_;
+  uint64_t frames = total / 1000;
+  msRemainder_ = total % 1000;
+  while (frames > 0) {
+    int chunk = static_cast<int>(std::min<uint64_t>(frames, 4096));
+    mixBuffer_.assign(static_cast<size_t>(chunk) * 2, 0);
+    if (source_) source_->mix(mixBuffer_.data(), chunk);
+    if (recording_) recorded_.insert(recorded_.end(), mixBuffer_.begin(), mixBuffer_.end());
+    framesPlayed_ += static_cast<uint64_t>(chunk);
+    frames -= static_cast<uint64_t>(chunk);
+  }
+}
+
+void HeadlessHost::pumpEvents() {
+  ++pumps_;
+  if (pumpListener_) pumpListener_();
+}
+
+void HeadlessHost::setInput(std::vector<InputStep> steps) {
+  std::stable_sort(steps.begin(), steps.end(),
+                   [](const InputStep& a, const InputStep& b) { return a.poll < b.poll; });
+  steps_ = std::move(steps);
+  stepIndex_ = 0;
+}
+
+void HeadlessHost::readInput(InputState& state) {
+  ++polls_;
+  state = InputState{};
+  // The step in force is the last one whose poll has come.
+  bool fresh = false;
+  while (stepIndex_ < steps_.size() && steps_[stepIndex_].poll <= polls_) {
+    ++stepIndex_;
+    fresh = true;
+  }
+  const InputStep* step = stepIndex_ > 0 ? &steps_[stepIndex_ - 1] : nullptr;
+  if (step) {
+    if (step->x >= 0) mouseX_ = step->x;
+    if (step->y >= 0) mouseY_ = step->y;
+    state.extraButtons = step->buttons & ~(kButtonWheelUp | kButtonWheelDown);
+    for (int key : step->keys)
+      if (key >= 0 && key < kVkKeyCount) state.keys[key] = true;
+    state.mouseLeft = step->mouseLeft;
+    state.mouseRight = step->mouseRight;
+    if (fresh) {
+      int wheel = step->wheelDelta;
+      if (step->buttons & kButtonWheelUp) wheel = 120;
+      if (step->buttons & kButtonWheelDown) wheel = -120;
+      // The window only hears the wheel while the cursor is over its client area.
+      if (mouseX_ >= 0 && mouseX_ < 800 && mouseY_ >= 0 && mouseY_ < 600) state.wheelDelta = wheel;
+    }
+  } else if (autoOk_ && polls_ % 2 == 0) {
+    state.extraButtons = kButtonOk;
+  }
+  state.cursorX = mouseX_;
+  state.cursorY = mouseY_;
+}
+
+void HeadlessHost::present(const uint32_t* pixels, int stride, int shakeOffset) {
+  ++presents_;
+  lastShake_ = shakeOffset;
+  lastFrame_.assign(800 * 600, 0);
+  for (int y = 0; y < 600; ++y) {
+    int src = y - shakeOffset;  // positive offsets move the picture down
+    if (src < 0 || src >= 600) continue;
+    std::memcpy(&lastFrame_[static_cast<size_t>(y) * 800],
+                pixels + static_cast<ptrdiff_t>(src) * stride, 800 * sizeof(uint32_t));
+  }
+  if (presentListener_) presentListener_(lastFrame_.data(), polls_);
+}
+
+BoxResult HeadlessHost::messageBox(const MessageBoxSpec& spec) {
+  RecordedBox box;
+  box.spec = spec;
+  if (!answers_.empty()) {
+    box.answer = answers_.front();
+    answers_.pop_front();
+  } else if (spec.buttons == BoxButtons::YesNo) {
+    box.answer = answerYes_ ? BoxResult::Yes : spec.defaultButton;
+  } else {
+    box.answer = BoxResult::Ok;
+  }
+  if (spec.buttons == BoxButtons::Ok) box.answer = BoxResult::Ok;
+  boxes_.push_back(box);
+  if (boxListener_) boxListener_(boxes_.back());
+  return box.answer;
+}
+
+void HeadlessHost::setMenuEnabled(std::string_view item, bool enabled) {
+  menus_[std::string(item)].enabled = enabled;
+}
+void HeadlessHost::setMenuVisible(std::string_view item, bool visible) {
+  menus_[std::string(item)].visible = visible;
+}
+void HeadlessHost::setMenuChecked(std::string_view item, bool checked) {
+  menus_[std::string(item)].checked = checked;
+}
+bool HeadlessHost::isMenuChecked(std::string_view item) {
+  auto it = menus_.find(item);
+  return it != menus_.end() && it->second.checked;
+}
+void HeadlessHost::setMenuCaption(std::string_view item, std::string_view caption) {
+  menus_[std::string(item)].caption = std::string(caption);
+}
+const MenuItemState& HeadlessHost::menu(std::string_view item) {
+  return menus_[std::string(item)];
+}
+
+std::string HeadlessJoystick::deviceName(int index) {
+  return index >= 0 && index < deviceCount() ? names_[static_cast<size_t>(index)] : std::string();
+}
+
+bool HeadlessJoystick::open(int index) {
+  if (index < 0 || index >= deviceCount()) return false;
+  opened_ = index;
+  return true;
+}
+
+bool HeadlessJoystick::poll(JoystickState& state) {
+  if (opened_ < 0) return false;
+  state = state_;
+  return true;
+}
+
+bool HeadlessJoystick::rumble(uint16_t low, uint16_t high, uint32_t ms) {
+  if (opened_ < 0) return false;
+  rumbles_.push_back({low, high, ms});
+  return true;
+}
+
+void HeadlessTextRasterizer::drawText(uint32_t* pixels, int width, int height, int stride, int x,
+                                      int y, std::string_view cp932, const FontSpec& font,
+                                      uint32_t rgb) {
+  runs_.push_back({x, y, std::string(cp932), font, rgb});
+  // Fill a small square per character cell so pictures show the text's place.
+  int cell = std::max(2, font.pixelHeight / 2);
+  int cx = x;
+  for (size_t i = 0; i < cp932.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(cp932[i]);
+    bool wide = isWideLead(b);
+    int w = wide ? font.pixelHeight : font.pixelHeight / 2;
+    if (b != ' ') {
+      for (int yy = y + 2; yy < y + 2 + cell; ++yy)
+        for (int xx = cx + 1; xx < cx + 1 + cell; ++xx)
+          if (xx >= 0 && yy >= 0 && xx < width && yy < height)
+            pixels[static_cast<ptrdiff_t>(yy) * stride + xx] = rgb;
+    }
+    cx += w;
+    if (wide) ++i;
+  }
+}
+
+HeadlessPlatform::HeadlessPlatform(std::string gameFolder, std::string writableFolder)
+    : files(std::move(gameFolder), std::move(writableFolder)) {
+  clock.attachAudio(&audio);
+  platform_.clock = &clock;
+  platform_.host = &host;
+  platform_.files = &files;
+  platform_.text = &text;
+  platform_.audio = &audio;
+  platform_.joystick = &joystick;
+  platform_.shell = &shell;
+  platform_.raster = &raster;
+}
+
+}  // namespace kobre::platform::headless
