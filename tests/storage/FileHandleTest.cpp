@@ -1,0 +1,121 @@
+#include "storage/FileHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include <filesystem>
+
+#include "platform/posix/PosixFileSystem.h"
+#include "tests/storage/TempFolder.h"
+
+namespace kobre {
+namespace {
+
+using testing::TempFolder;
+
+TEST(FileHandle, ReadWriteSeekSize) {
+  TempFolder dir;
+  platform::PosixFileSystem fs(dir.str());
+  FileHandle h(&fs);
+  ASSERT_TRUE(h.openWrite("Out.dat"));
+  EXPECT_EQ(h.write("hello", 5), 5u);
+  EXPECT_TRUE(h.close());
+  EXPECT_EQ(dir.read("Out.dat"), (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+
+  ASSERT_TRUE(h.openRead("out.DAT"));  // name components match without case
+  EXPECT_EQ(h.size(), 5u);
+  EXPECT_TRUE(h.seek(1));
+  char buf[8] = {};
+  EXPECT_EQ(h.read(buf, 8), 4u);
+  EXPECT_STREQ(buf, "ello");
+  EXPECT_EQ(h.read(buf, 8), 0u);
+  EXPECT_EQ(h.write("x", 1), 0u);  // opened for reading
+  h.close();
+
+  EXPECT_FALSE(h.openRead("missing.dat"));
+  EXPECT_FALSE(h.isOpen());
+  EXPECT_EQ(h.read(buf, 1), 0u);
+  EXPECT_EQ(h.size(), 0u);
+  EXPECT_FALSE(h.seek(0));
+}
+
+TEST(FileHandle, EmptyHandleFails) {
+  FileHandle h;
+  EXPECT_FALSE(h.openRead("x"));
+  EXPECT_FALSE(h.openWrite("x"));
+  char out[32];
+  EXPECT_FALSE(h.lastWriteText(out, sizeof out));
+  EXPECT_STREQ(out, "Error");
+}
+
+TEST(FileHandle, OpenWriteWhereNothingCanBeWrittenFails) {
+  TempFolder dir;
+  dir.write("blocker", "a file where a folder would have to be");
+  // The game folder counts as read-only and the writable folder cannot be
+  // created (its parent is a file), so no write can succeed, even as root.
+  platform::PosixFileSystem fs(dir.str(), dir.str() + "/blocker/data");
+  fs.setGameFolderReadOnly(true);
+  FileHandle h(&fs);
+  EXPECT_FALSE(h.openWrite("Save01.dat"));
+  EXPECT_FALSE(h.isOpen());
+  EXPECT_EQ(h.write("x", 1), 0u);
+  EXPECT_EQ(h.size(), 0u);
+}
+
+TEST(FileHandle, LastWriteTextFormat) {
+  struct Case {
+    platform::FileTime t;
+    const char* text;
+    bool ok;
+  } cases[] = {
+      {{2024, 3, 7, 9, 5, 59}, "2024/03/07 09:05", true},
+      {{1980, 1, 1, 0, 0, 0}, "1980/01/01 00:00", true},
+      {{2107, 12, 31, 23, 59, 58}, "2107/12/31 23:59", true},
+      {{1979, 12, 31, 23, 59, 0}, "Error", false},  // before FAT time
+      {{2108, 1, 1, 0, 0, 0}, "Error", false},
+      {{2024, 13, 1, 0, 0, 0}, "Error", false},
+  };
+  for (const Case& c : cases) {
+    char out[17];
+    EXPECT_EQ(formatFatTime(c.t, out, sizeof out), c.ok) << c.text;
+    EXPECT_STREQ(out, c.text);
+  }
+}
+
+TEST(FileHandle, LastWriteTextOfAFile) {
+  TempFolder dir;
+  dir.write("a.dat", "x");
+  platform::PosixFileSystem fs(dir.str());
+  FileHandle h(&fs);
+  ASSERT_TRUE(h.openRead("a.dat"));
+  char out[17];
+  ASSERT_TRUE(h.lastWriteText(out, sizeof out));
+  EXPECT_EQ(std::strlen(out), 16u);
+  EXPECT_EQ(out[4], '/');
+  EXPECT_EQ(out[10], ' ');
+}
+
+TEST(FileHandle, FreeSpace) {
+  TempFolder dir;
+  platform::PosixFileSystem fs(dir.str());
+  EXPECT_EQ(freeSpaceMegabytes(nullptr, "C:"), 0u);
+  EXPECT_EQ(freeSpaceMegabytes(&fs, "C:"),
+            static_cast<uint32_t>(static_cast<uint64_t>(fs.freeSpaceBytes()) >> 20));
+}
+
+TEST(MemoryFile, ReadsWithinItsBytes) {
+  const uint8_t data[] = {1, 2, 3};
+  MemoryFile f(data);
+  uint8_t buf[8];
+  EXPECT_EQ(f.read(buf, 2), 2);
+  EXPECT_EQ(f.read(buf, 8), 1);
+  EXPECT_EQ(f.read(buf, 8), 0);
+  EXPECT_TRUE(f.seek(100));
+  EXPECT_EQ(f.read(buf, 8), 0);
+  EXPECT_FALSE(f.seek(-1));
+  EXPECT_EQ(f.size(), 3);
+}
+
+}  // namespace
+}  // namespace kobre
