@@ -1,0 +1,261 @@
+#include "sound/WaveFile.h"
+
+#include "sound/SoundErrors.h"
+#include "storage/ArchiveFile.h"
+#include "storage/FileHandle.h"
+
+namespace kobre {
+
+namespace {
+
+constexpr const char* kUnit = "Wave.cpp";
+
+uint16_t le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+void put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+bool readExact(platform::File& file, void* buffer, uint64_t count) {
+  return file.read(buffer, static_cast<int64_t>(count)) == static_cast<int64_t>(count);
+}
+
+}  // namespace
+
+WaveFormat WaveFormat::parse(const uint8_t* b) {
+  WaveFormat f;
+  f.formatTag = le16(b);
+  f.channels = le16(b + 2);
+  f.samplesPerSec = le32(b + 4);
+  f.avgBytesPerSec = le32(b + 8);
+  f.blockAlign = le16(b + 12);
+  f.bitsPerSample = le16(b + 14);
+  f.extraSize = le16(b + 16);
+  return f;
+}
+
+void WaveFormat::store(uint8_t* b) const {
+  put16(b, formatTag);
+  put16(b + 2, channels);
+  put32(b + 4, samplesPerSec);
+  put32(b + 8, avgBytesPerSec);
+  put16(b + 12, blockAlign);
+  put16(b + 14, bitsPerSample);
+  put16(b + 16, extraSize);
+}
+
+void WaveFile::report(int line, uint32_t code) {
+  reportMultimediaError(files_.host, kUnit, line, code);
+}
+
+void WaveFile::close() {
+  file_.reset();
+  memoryImage_.clear();
+  memoryImage_.shrink_to_fit();
+  format_.clear();
+  formatRead_ = false;
+  factSampleCount_ = 0;
+  riffChunk_ = ChunkInfo{};
+}
+
+uint64_t WaveFile::bytesLeft() {
+  if (!file_) return 0;
+  int64_t size = file_->size(), at = file_->tell();
+  return size > at && at >= 0 ? static_cast<uint64_t>(size - at) : 0;
+}
+
+bool WaveFile::open(std::string_view name) {
+  close();
+  // Loose file first, then the archive; neither: a quiet refusal.
+  bool loose = false;
+  if (files_.files) {
+    FileHandle probe(files_.files);
+    loose = probe.openRead(name);
+  }
+  if (!loose && !(files_.archive && files_.archive->find(name))) return false;
+
+  if (loose) file_ = files_.files->openRead(name);
+  if (!file_) {
+    // The archive entry, as one block in memory.
+    if (!files_.archive || !files_.archive->find(name)) {
+      report(__LINE__, kMmsysErrError);
+      return false;
+    }
+    uint32_t size = files_.archive->size();
+    memoryImage_.resize(size);
+    if (files_.archive->read(memoryImage_.data(), size) != size) {
+      // The index promised more than the archive holds.
+      memoryImage_.clear();
+      report(__LINE__, kMmsysErrError);
+      return false;
+    }
+    file_ = std::make_unique<MemoryFile>(memoryImage_);
+  }
+  return descendRiff();
+}
+
+bool WaveFile::openMemory(std::span<const uint8_t> bytes) {
+  close();
+  file_ = std::make_unique<MemoryFile>(bytes);
+  return descendRiff();
+}
+
+bool WaveFile::descendRiff() {
+  uint8_t head[12];
+  if (!file_->seek(0) || !readExact(*file_, head, 8)) {
+    report(__LINE__, kMmioErrChunkNotFound);
+    return false;
+  }
+  riffChunk_.id = le32(head);
+  riffChunk_.size = le32(head + 4);
+  riffChunk_.dataOffset = 8;
+  if (riffChunk_.id != fourCc("RIFF") || !readExact(*file_, head + 8, 4) ||
+      le32(head + 8) != fourCc("WAVE")) {
+    report(__LINE__, kMmsysErrError);
+    return false;
+  }
+  riffChunk_.formType = le32(head + 8);
+  return true;
+}
+
+bool WaveFile::findChunk(uint32_t id, const ChunkInfo& parent, ChunkInfo& found, uint32_t& code) {
+  uint64_t end = parent.dataOffset + parent.size;
+  int64_t at = file_->tell();
+  if (at < 0) {
+    code = kMmioErrCannotSeek;
+    return false;
+  }
+  uint64_t pos = static_cast<uint64_t>(at);
+  while (pos + 8 <= end) {
+    uint8_t head[8];
+    if (!file_->seek(static_cast<int64_t>(pos)) || !readExact(*file_, head, 8)) break;
+    uint32_t chunkId = le32(head);
+    uint32_t size = le32(head + 4);
+    if (chunkId == id) {
+      found.id = chunkId;
+      found.size = size;
+      found.formType = 0;
+      found.dataOffset = pos + 8;
+      return true;
+    }
+    pos += 8 + static_cast<uint64_t>(size) + (size & 1);
+  }
+  code = kMmioErrChunkNotFound;
+  return false;
+}
+
+bool WaveFile::ascend(const ChunkInfo& chunk) {
+  uint64_t end = chunk.dataOffset + chunk.size + (chunk.size & 1);
+  // Past the end of the file the next search simply finds nothing.
+  int64_t size = file_->size();
+  if (size >= 0 && end > static_cast<uint64_t>(size)) end = static_cast<uint64_t>(size);
+  return file_->seek(static_cast<int64_t>(end));
+}
+
+bool WaveFile::readFormat(void* destination, size_t byteCount) {
+  if (!file_) {
+    report(__LINE__, kMmsysErrError);
+    return false;
+  }
+  if (!formatRead_) {
+    uint32_t code = 0;
+    ChunkInfo fmt;
+    if (!file_->seek(static_cast<int64_t>(riffChunk_.dataOffset + 4)) ||
+        !findChunk(fourCc("fmt "), riffChunk_, fmt, code)) {
+      report(__LINE__, code ? code : kMmioErrCannotSeek);
+      return false;
+    }
+    if (fmt.size < 16) {
+      report(__LINE__, kMmsysErrError);
+      return false;
+    }
+    uint8_t header[kWaveFormatExSize] = {};
+    size_t headerBytes = fmt.size < 18 ? 16 : 18;
+    if (!readExact(*file_, header, headerBytes)) {
+      report(__LINE__, kMmsysErrError);
+      return false;
+    }
+    WaveFormat wf = WaveFormat::parse(header);
+    if (fmt.size < 18) wf.extraSize = 0;
+    wf.store(header);
+    std::vector<uint8_t> block(kWaveFormatExSize + wf.extraSize);
+    std::memcpy(block.data(), header, kWaveFormatExSize);
+    if (wf.extraSize > 0 && !readExact(*file_, block.data() + kWaveFormatExSize, wf.extraSize)) {
+      report(__LINE__, kMmsysErrError);
+      return false;
+    }
+    if (!ascend(fmt)) {
+      report(__LINE__, kMmioErrCannotSeek);
+      return false;
+    }
+    // 'fact' is looked for after 'fmt ' only.
+    ChunkInfo fact;
+    uint32_t factSamples = 0;
+    if (findChunk(fourCc("fact"), riffChunk_, fact, code)) {
+      uint8_t count[4];
+      if (fact.size != 4 || !readExact(*file_, count, 4)) {
+        report(__LINE__, kMmsysErrError);
+        return false;
+      }
+      factSamples = le32(count);
+      if (!ascend(fact)) {
+        report(__LINE__, kMmioErrCannotSeek);
+        return false;
+      }
+    }
+    format_ = std::move(block);
+    factSampleCount_ = factSamples;
+    formatRead_ = true;
+  }
+  if (destination && byteCount > 0) {
+    // Asking for more than the block holds gives zeros after it.
+    size_t n = std::min(byteCount, format_.size());
+    std::memcpy(destination, format_.data(), n);
+    if (byteCount > n) std::memset(static_cast<uint8_t*>(destination) + n, 0, byteCount - n);
+  }
+  return true;
+}
+
+bool WaveFile::findData(uint32_t& dataSize) {
+  if (!file_) {
+    report(__LINE__, kMmsysErrError);
+    return false;
+  }
+  if (!file_->seek(static_cast<int64_t>(riffChunk_.dataOffset + 4))) {
+    report(__LINE__, kMmsysErrError);
+    return false;
+  }
+  ChunkInfo data;
+  uint32_t code = 0;
+  if (!findChunk(fourCc("data"), riffChunk_, data, code)) {
+    report(__LINE__, code);
+    return false;
+  }
+  dataSize = data.size;
+  return true;
+}
+
+bool WaveFile::readData(void* destination, uint32_t byteCount) {
+  if (!file_) {
+    report(__LINE__, kMmsysErrError);
+    return false;
+  }
+  if (byteCount == 0) return true;
+  if (!destination || !readExact(*file_, destination, byteCount)) {
+    // The data ended before the count.
+    report(__LINE__, kMmsysErrError);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kobre
