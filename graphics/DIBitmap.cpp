@@ -1,0 +1,195 @@
+#include "graphics/DIBitmap.h"
+
+#include "graphics/PSD.h"
+#include "storage/ArchiveFile.h"
+
+namespace kobre {
+
+namespace {
+
+constexpr std::string_view kUnit = "DIBitmap";
+// Fixed codes of the reporting places.
+constexpr int kCodeCreate = 210;
+constexpr int kCodeBmpBytes = 231;
+constexpr int kCodeBmpDepth = 232;
+
+inline uint32_t le16(const uint8_t* p) {
+  return p[0] | (static_cast<uint32_t>(p[1]) << 8);
+}
+inline uint32_t le32(const uint8_t* p) {
+  return le16(p) | (le16(p + 2) << 16);
+}
+
+bool endsWithBmp(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string_view tail = name.substr(name.size() - 4);
+  static constexpr char kExt[] = ".bmp";
+  for (size_t i = 0; i < 4; ++i) {
+    char c = tail[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kExt[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool DIBitmap::create(int width, int height, int frames) {
+  release();
+  uint64_t limit = context_ != nullptr ? context_->maxBitmapBytes : uint64_t{256} << 20;
+  bool sizeOk = width > 0 && height > 0 && frames > 0 && frames <= kMaxFrames;
+  uint64_t count = 0;
+  if (sizeOk) {
+    count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) *
+            static_cast<uint64_t>(frames);
+    sizeOk = count * 4 <= limit;
+  }
+  // calloc: large blocks arrive as untouched zero pages.
+  uint32_t* block = sizeOk ? static_cast<uint32_t*>(std::calloc(count, 4)) : nullptr;
+  if (block == nullptr) {
+    if (context_ != nullptr)
+      context_->reportError(kUnit, kCodeCreate, "ビットマップが作成できません", "");
+    return false;
+  }
+  pixels_.reset(block);
+  width_ = width;
+  height_ = height;
+  frames_ = frames;
+  return true;
+}
+
+void DIBitmap::release() {
+  endDraw();
+  pixels_.reset();
+  alphaInUse_ = false;
+  width_ = height_ = frames_ = 0;
+}
+
+uint32_t* DIBitmap::pixels(int frame) {
+  if (!isComplete() || frame < 0 || frame >= frames_) return nullptr;
+  return pixels_.get() +
+         static_cast<size_t>(frame) * static_cast<size_t>(width_) * static_cast<size_t>(height_);
+}
+
+const uint32_t* DIBitmap::pixels(int frame) const {
+  return const_cast<DIBitmap*>(this)->pixels(frame);
+}
+
+bool DIBitmap::fill(uint32_t value) {
+  uint32_t* p = pixels(0);
+  if (p == nullptr) return false;
+  size_t n = static_cast<size_t>(width_) * static_cast<size_t>(height_);
+  if (value == 0)
+    std::memset(p, 0, n * 4);
+  else
+    std::fill(p, p + n, value);
+  return true;
+}
+
+DrawContext* DIBitmap::beginDraw(int frame) {
+  if (drawing_) return &drawContext_;
+  uint32_t* p = pixels(frame);
+  if (p == nullptr) return nullptr;
+  drawContext_ = DrawContext{p, width_, height_, width_, frame};
+  drawing_ = true;
+  return &drawContext_;
+}
+
+bool DIBitmap::endDraw() {
+  bool had = drawing_;
+  drawing_ = false;
+  drawContext_ = DrawContext{};
+  return had;
+}
+
+bool DIBitmap::load(std::string_view name) {
+  if (endsWithBmp(name)) {
+    release();
+    std::vector<uint8_t> bytes;
+    if (context_ == nullptr || readPictureBytes(*context_, name, bytes) != PictureRead::kOk) {
+      if (context_ != nullptr)
+        context_->reportError(kUnit, kCodeBmpBytes, "メモリが足りない、またはファイルが開けない",
+                              context_->displayText(name));
+      return false;
+    }
+    return loadBmp(name, bytes);
+  }
+  PSD psd(context_);
+  if (!psd.open(name)) {
+    release();
+    return false;
+  }
+  bool ok = psd.loadInto(*this);
+  psd.release();
+  return ok;
+}
+
+bool DIBitmap::loadBmp(std::string_view name, std::span<const uint8_t> bytes) {
+  release();
+  auto refuse = [&](int code, std::string_view message) {
+    if (context_ != nullptr)
+      context_->reportError(kUnit, code, message, context_->displayText(name));
+    return false;
+  };
+  // The header fields read: pixel-data offset, width, height, bits per pixel.
+  if (bytes.size() < 30) return refuse(kCodeBmpBytes, "メモリが足りない、またはファイルが開けない");
+  const uint8_t* b = bytes.data();
+  uint32_t offset = le32(b + 10);
+  int32_t width = static_cast<int32_t>(le32(b + 18));
+  int32_t height = static_cast<int32_t>(le32(b + 22));
+  uint32_t bits = le16(b + 28);
+  if (bits != 24) return refuse(kCodeBmpDepth, "サポートされない色数");
+  if (width > 0 && height > 0) {
+    // Every row must be in the file (the last one may lack its padding), so a
+    // header cannot ask for more memory than the file backs.
+    uint64_t stride = (static_cast<uint64_t>(width) * 3 + 3) & ~uint64_t{3};
+    uint64_t need =
+        offset + stride * static_cast<uint64_t>(height - 1) + static_cast<uint64_t>(width) * 3;
+    if (need > bytes.size())
+      return refuse(kCodeBmpBytes, "メモリが足りない、またはファイルが開けない");
+  }
+  if (!create(width, height, 1)) return false;
+  const uint64_t stride = (static_cast<uint64_t>(width) * 3 + 3) & ~uint64_t{3};
+  uint32_t* dst = pixels(0);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* src = b + offset + stride * static_cast<uint64_t>(height - 1 - y);
+    uint32_t* row = dst + static_cast<size_t>(y) * static_cast<size_t>(width);
+    for (int32_t x = 0; x < width; ++x, src += 3)
+      row[x] = 0xFF000000u | (static_cast<uint32_t>(src[2]) << 16) |
+               (static_cast<uint32_t>(src[1]) << 8) | src[0];
+  }
+  alphaInUse_ = false;
+  return true;
+}
+
+PictureRead unpackPictureEntry(std::vector<uint8_t>& entry, LzssWindow& window, uint64_t maxBytes,
+                               std::vector<uint8_t>& out) {
+  if (entry.size() >= 12 && entry[0] == 'P' && entry[1] == 'A' && entry[2] == 'K' &&
+      entry[3] == ' ') {
+    uint64_t size = le32(entry.data() + 8);
+    std::span<const uint8_t> stream(entry.data() + 12, entry.size() - 12);
+    // Nothing but a hostile entry declares more than its stream can give.
+    if (size > maxBytes || size > lzssMaxOutput(stream.size())) return PictureRead::kNoMemory;
+    out.assign(static_cast<size_t>(size), 0);
+    lzssDecompress(stream, out, window);
+    return PictureRead::kOk;
+  }
+  for (size_t i = 0; i < 32 && i < entry.size(); ++i)
+    entry[i] ^= scrambleKey[i % kScrambleKeyLength];
+  out = std::move(entry);
+  return PictureRead::kOk;
+}
+
+PictureRead readPictureBytes(GraphicsContext& context, std::string_view name,
+                             std::vector<uint8_t>& out) {
+  out.clear();
+  if (context.files != nullptr && context.files->readAll(name, out, context.maxFileBytes))
+    return PictureRead::kOk;
+  out.clear();
+  std::vector<uint8_t> entry;
+  if (context.imageArchive == nullptr || !context.imageArchive->readEntry(name, entry))
+    return PictureRead::kNotFound;
+  return unpackPictureEntry(entry, context.lzss, context.maxFileBytes, out);
+}
+
+}  // namespace kobre

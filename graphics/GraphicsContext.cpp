@@ -1,0 +1,26 @@
+#include "graphics/GraphicsContext.h"
+
+#include "storage/SystemError.h"
+
+namespace kobre {
+
+const BlendRoutines& GraphicsContext::routines() {
+  if (blend == nullptr) {
+    ProcessorInfo info;
+    probeProcessor(info);
+    blend = &selectBlendRoutines(info, info.hasMmx != 0);
+  }
+  return *blend;
+}
+
+std::string GraphicsContext::displayText(std::string_view cp932) const {
+  if (text == nullptr) return std::string(cp932);
+  return text->toUtf8(cp932);
+}
+
+void GraphicsContext::reportError(std::string_view unit, int code, std::string_view message,
+                                  std::string_view detail) const {
+  ReportSystemError(host, unit, code, message, detail);
+}
+
+}  // namespace kobre
