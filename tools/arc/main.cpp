@@ -1,11 +1,11 @@
 // Archive tool for game makers: list, extract and pack game archives.
-#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/arc/ArcTool.h"
 
 int main(int argc, char** argv) {
-  (void)argv;
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: kobre-arc list|extract|pack ...\n");
-    return 2;
-  }
-  return 2;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return kobre::arc::run(args, std::cout, std::cerr);
 }

@@ -1,11 +1,41 @@
 // Builds a game folder from a source folder of scripts and recipes.
-#include <cstdio>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "tools/mkgame/GameBuilder.h"
 
 int main(int argc, char** argv) {
-  (void)argv;
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: kobre-mkgame SRC OUT\n");
+  kobre::mkgame::BuildOptions options;
+  std::string src, out;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-v") == 0 || std::strcmp(argv[i], "--verbose") == 0) {
+      options.verbose = true;
+    } else if (src.empty()) {
+      src = argv[i];
+    } else if (out.empty()) {
+      out = argv[i];
+    } else {
+      src.clear();
+      break;
+    }
+  }
+  if (src.empty() || out.empty()) {
+    std::cerr << "usage: kobre-mkgame [-v] SRC OUT\n"
+                 "Builds the game folder OUT (arc.scr, arc.cg, arc2.cg, arc.wav and loose\n"
+                 "files) from the scripts and recipes in SRC (see demo/ for an example).\n";
     return 2;
+  }
+  // Drawing needs a GUI application but no display.
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  int qtArgc = 1;
+  QGuiApplication app(qtArgc, argv);
+  std::string error;
+  if (!kobre::mkgame::buildGame(src, out, options, std::cout, error)) {
+    std::cerr << "kobre-mkgame: " << error << "\n";
+    return 1;
   }
   return 0;
 }
