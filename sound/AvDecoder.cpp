@@ -8,6 +8,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libavutil/samplefmt.h>
 }
 #undef _GLIBCXX_INCLUDE_NEXT_C_HEADERS
@@ -62,6 +63,8 @@ class AvDecoder : public AudioDecoder {
   bool begin(std::span<const uint8_t> data, uint32_t& code) override {
     code = kAcmErrNotPossible;
     data_ = data;
+    // Damaged data is our caller's to report; the library prints nothing.
+    av_log_set_level(AV_LOG_QUIET);
     const AVCodec* codec = avcodec_find_decoder(id_);
     if (!codec) return false;
     context_ = avcodec_alloc_context3(codec);

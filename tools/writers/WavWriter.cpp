@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace kobre {
+namespace kobre::writers {
 
 namespace {
 
@@ -170,4 +170,4 @@ std::vector<int16_t> makeSineWave(int frames, int rate, int channels, double hz,
   return out;
 }
 
-}  // namespace kobre
+}  // namespace kobre::writers

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace kobre {
+namespace kobre::writers {
 
 struct WaveChunk {
   std::string id;  // four characters
@@ -49,4 +49,4 @@ std::vector<uint8_t> writeVorbisWave(std::span<const int16_t> samples, int rate,
 std::vector<int16_t> makeSineWave(int frames, int rate, int channels, double hz,
                                   double amplitude = 12000.0);
 
-}  // namespace kobre
+}  // namespace kobre::writers
