@@ -11,6 +11,7 @@
 
 #include "graphics/DIBitmap.h"
 #include "graphics/GraphicsContext.h"
+#include "graphics/TextCache.h"
 #include "platform/TextRasterizer.h"
 
 namespace kobre {
@@ -94,6 +95,8 @@ class DIBSprite {
   // One run of bytes at (x, y): a black shadow one pixel right and down,
   // then the text colour.
   bool drawRun(DrawContext* dc, int x, int y, std::string_view bytes);
+  // The rasterised text kept between frames (drawText).
+  const TextCache& textCache() const { return textCache_; }
 
   bool hitTest(int screenX, int screenY) const;
   // A rectangle of this sprite's size from the source frame into frame 0;
@@ -136,6 +139,7 @@ class DIBSprite {
   bool animating_ = true;
   int loopStart_ = 0;
   std::string name_;
+  TextCache textCache_;
 };
 
 constexpr int kSpriteSlotCount = 130;

@@ -11,6 +11,7 @@
 #include "common/Settings.h"
 #include "graphics/Blend.h"
 #include "graphics/Lzss.h"
+#include "graphics/TextCache.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
@@ -33,6 +34,8 @@ struct GraphicsContext {
   // Null means the packed routines chosen for this processor.
   const BlendRoutines* blend = nullptr;
   LzssWindow lzss;
+  // Character tables and scratch surface shared by the text sprites.
+  TextRenderer textRenderer;
   // The most pixel memory one bitmap may take (all frames). A picture file
   // asking for more is refused instead of allocated.
   uint64_t maxBitmapBytes = uint64_t{256} << 20;

@@ -1,0 +1,207 @@
+#include "graphics/TextLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/SjisText.h"
+#include "platform/posix/IconvTextCodec.h"
+
+namespace kobre {
+namespace {
+
+std::string sj(std::string_view utf8) {
+  return platform::utf8ToCp932(utf8);
+}
+
+// A run as the tests write it: position and UTF-8 text.
+struct Placed {
+  int x, y;
+  std::string utf8;
+  bool operator==(const Placed&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Placed& p) {
+  return os << "(" << p.x << "," << p.y << " " << p.utf8 << ")";
+}
+
+struct LayoutCase {
+  const char* name;
+  std::string utf8;  // the text; "\\" and control bytes are taken as they stand
+  int columns;
+  int rows;
+  int shownChars;
+  std::vector<Placed> expected;
+};
+
+std::vector<Placed> lay(const std::string& cp932, int columns, int rows, int shownChars,
+                        int cellWidth = 22, std::string_view hero = kSjisDefaultHeroName) {
+  TextTables tables;
+  TextLayoutInput in;
+  in.text = cp932;
+  in.cellWidth = cellWidth;
+  in.columns = columns;
+  in.rows = rows;
+  in.shownChars = shownChars;
+  in.tables = &tables;
+  in.heroName = hero;
+  std::vector<TextRun> runs;
+  layoutText(in, runs);
+  std::vector<Placed> out;
+  for (const TextRun& r : runs) out.push_back({r.x, r.y, platform::cp932ToUtf8(r.bytes)});
+  return out;
+}
+
+// Characters placed one cell apart from (x0, y) on.
+std::vector<Placed> row(std::string_view utf8Chars, int x0, int y, int cell = 22) {
+  std::vector<Placed> out;
+  std::string cp = sj(utf8Chars);
+  for (size_t i = 0; i < cp.size(); i += 2) {
+    out.push_back({x0, y, platform::cp932ToUtf8(cp.substr(i, 2))});
+    x0 += cell;
+  }
+  return out;
+}
+
+std::vector<Placed> cat(std::vector<std::vector<Placed>> parts) {
+  std::vector<Placed> out;
+  for (auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+TEST(TextLayout, GridExamples) {
+  const std::vector<LayoutCase> cases = {
+      {"nine characters fill a 10-column line", "あいうえおかきくけこさし", 10, 4, 10000,
+       cat({row("あいうえおかきく", 0, 0), row("け", 176, 0), row("こさし", 0, 26)})},
+      {"a full stop hangs in the last column", "あいうえおかきくけ。こ", 10, 4, 10000,
+       cat({row("あいうえおかきくけ", 0, 0), row("。", 198, 0), row("こ", 0, 26)})},
+      {"a comma hangs too and a line feed after the break is eaten", "あいうえおかきくけ、\nこ", 10,
+       4, 10000, cat({row("あいうえおかきくけ、", 0, 0), row("こ", 0, 26)})},
+      {"hanging indent after an opening bracket", "「あいうえおかきくけこさしすせそたち", 10, 4,
+       10000,
+       cat({row("「あいうえおかきく", 0, 0), row("けこさしすせそた", 22, 26), row("ち", 22, 52)})},
+      {"a later opening bracket stands in the bracket's column", "「あい」\n「うえ」", 10, 4, 10000,
+       cat({row("「あい」", 0, 0), row("「うえ」", 0, 26)})},
+      {"an indent begun mid-line starts later lines under the bracket", "あい「うえおかきくけこ", 6,
+       4, 10000,
+       cat({row("あい「うえ", 0, 0), row("おか", 66, 26), row("きく", 66, 52),
+            row("けこ", 66, 78)})},
+      {"line feed breaks the line", "あい\nう", 10, 4, 10000,
+       cat({row("あい", 0, 0), row("う", 0, 26)})},
+      {"backslash n and N break the line, another byte after it draws nothing", "あ\\nい\\Nう\\xえ",
+       10, 4, 10000, cat({row("あ", 0, 0), row("い", 0, 26), row("うえ", 0, 52)})},
+      {"a backslash at the very end ends the text", "あ\\", 10, 4, 10000, row("あ", 0, 0)},
+      {"carriage returns are ignored", "あ\r\nい", 10, 4, 10000,
+       cat({row("あ", 0, 0), row("い", 0, 26)})},
+      {"the hero name replaces the marker and takes two cells", "●●さん", 10, 4, 10000,
+       cat({{{0, 0, "遥斗"}}, row("さん", 44, 0)})},
+      {"shownChars counts the hero name as one", "●●さんこんにちは", 10, 4, 3,
+       cat({{{0, 0, "遥斗"}}, row("さん", 44, 0)})},
+      {"shownChars 3 shows three characters", "あいうえお", 10, 4, 3, row("あいう", 0, 0)},
+      {"rows 3: the fourth line is never drawn", "あ\nい\nう\nえ\nお", 10, 3, 10000,
+       cat({row("あ", 0, 0), row("い", 0, 26), row("う", 0, 52)})},
+      {"the marker fits in the second-last column", "あいうえおかきく●●", 10, 4, 10000,
+       cat({row("あいうえおかきく", 0, 0), {{176, 0, "遥斗"}}})},
+      {"a marker in the last column moves to the next line", "あいうえおかきくけ●●", 10, 4, 10000,
+       cat({row("あいうえおかきくけ", 0, 0), {{0, 26, "遥斗"}}})},
+  };
+  for (const LayoutCase& c : cases) {
+    EXPECT_EQ(lay(sj(c.utf8), c.columns, c.rows, c.shownChars), c.expected) << c.name;
+  }
+}
+
+TEST(TextLayout, SingleByteCharactersAdvanceHalfACellAndNeverBreak) {
+  std::vector<Placed> got = lay("abcdefghijklmnopqrstuvwxyz", 10, 4, 10000);
+  ASSERT_EQ(got.size(), 26u);
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].x, static_cast<int>(i) * 11);
+    EXPECT_EQ(got[i].y, 0);
+  }
+  EXPECT_EQ(textCharCount("abcdefghijklmnopqrstuvwxyz"), 0);
+  // With the small counter font's 18-pixel cells the half advance is 9.
+  std::vector<Placed> small = lay(" 1 / 3", 100, 1, 10000, 18);
+  ASSERT_EQ(small.size(), 6u);
+  EXPECT_EQ(small[5].x, 45);
+  // An odd cell width rounds the half advance toward zero.
+  EXPECT_EQ(lay("ab", 10, 1, 10000, 23)[1].x, 11);
+}
+
+TEST(TextLayout, MixedWidthsAndTheLastColumn) {
+  // Half-width characters push the grid position; the column test uses px / cell.
+  std::vector<Placed> got = lay(sj("ab") + sj("あいうえ"), 4, 4, 10000);
+  std::vector<Placed> want = {{0, 0, "a"},   {11, 0, "b"},  {22, 0, "あ"},
+                              {44, 0, "い"}, {0, 26, "う"}, {22, 26, "え"}};
+  EXPECT_EQ(got, want);
+}
+
+TEST(TextLayout, CharCountCountsTwoByteCharactersOnly) {
+  EXPECT_EQ(textCharCount(sj("●●さん")), 4);
+  EXPECT_EQ(textCharCount(sj("aあbい")), 2);
+  EXPECT_EQ(textCharCount(""), 0);
+  // Counting stops at the terminating zero.
+  EXPECT_EQ(textCharCount(std::string_view("\x82\xA0\0\x82\xA2", 5)), 1);
+}
+
+TEST(TextLayout, BrokenAndDegenerateInputEndsCleanly) {
+  // A lead byte with no second byte is not drawn.
+  EXPECT_EQ(lay(sj("あ") + "\x82", 10, 4, 10000), row("あ", 0, 0));
+  // Text stops at a zero byte.
+  EXPECT_EQ(lay(std::string("\x82\xA0\0\x82\xA2", 5), 10, 4, 10000), row("あ", 0, 0));
+  // One column leaves no room for ordinary characters; closing marks still hang.
+  EXPECT_TRUE(lay(sj("あいう"), 1, 1000000, 10000).empty());
+  EXPECT_EQ(lay(sj("。。"), 1, 4, 10000), (std::vector<Placed>{{0, 0, "。"}, {0, 26, "。"}}));
+  // An indent that reaches the last column can never place a character.
+  EXPECT_EQ(lay(sj("あいう「えお"), 4, 1000000, 10000), row("あいう「", 0, 0));
+  EXPECT_TRUE(lay(sj("あ"), 10, 0, 10000).empty());
+  EXPECT_TRUE(lay(sj("あ"), 10, 4, 0).empty());
+  EXPECT_TRUE(lay(sj("あ"), 10, 4, 10000, 0).empty());
+}
+
+TEST(TextLayout, TablesCompareWholeCharactersAtEvenOffsets) {
+  TextTables tables;
+  EXPECT_TRUE(tables.isOpeningBracket(sj("「").c_str()));
+  EXPECT_TRUE(tables.isClosingMark(sj("？").c_str()));
+  EXPECT_FALSE(tables.isClosingMark(sj("「").c_str()));
+  // 「（ is 81 75 81 69: the bytes 75 81 straddle two characters and never match.
+  EXPECT_FALSE(tables.isOpeningBracket("\x75\x81"));
+  uint32_t before = tables.generation;
+  tables.setOpeningBrackets(sj("『"));
+  EXPECT_NE(tables.generation, before);
+  EXPECT_TRUE(tables.isOpeningBracket(sj("『").c_str()));
+  EXPECT_FALSE(tables.isOpeningBracket(sj("「").c_str()));
+  // A table word is cut to 63 bytes.
+  std::string longWord;
+  for (int i = 0; i < 40; ++i) longWord += sj("ー");
+  tables.setClosingMarks(longWord);
+  EXPECT_EQ(std::string(tables.closingMarks).size(), 63u);
+  tables.reset();
+  EXPECT_EQ(std::string_view(tables.openingBrackets), kSjisOpeningBrackets);
+  EXPECT_EQ(std::string_view(tables.closingMarks), kSjisClosingMarks);
+}
+
+TEST(TextLayout, ReplacedTablesChangeTheLayout) {
+  TextTables tables;
+  tables.setClosingMarks(sj("ー"));
+  std::string text = sj("あいうえおかきくけ。");
+  TextLayoutInput in;
+  in.text = text;
+  in.columns = 10;
+  in.rows = 4;
+  in.tables = &tables;
+  std::vector<TextRun> runs;
+  layoutText(in, runs);
+  ASSERT_EQ(runs.size(), 10u);
+  // "。" is no longer a closing mark: it moves to the next line.
+  EXPECT_EQ(runs[9].x, 0);
+  EXPECT_EQ(runs[9].y, 26);
+}
+
+TEST(TextLayout, EmptyHeroNameTakesNoCells) {
+  std::vector<Placed> got = lay(sj("●●さん"), 10, 4, 10000, 22, "");
+  std::vector<Placed> want = {{0, 0, ""}, {0, 0, "さ"}, {22, 0, "ん"}};
+  EXPECT_EQ(got, want);
+}
+
+}  // namespace
+}  // namespace kobre
