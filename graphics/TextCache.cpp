@@ -23,6 +23,11 @@ inline uint32_t mul255(uint32_t a, uint32_t b) {
   return (t + (t >> 8)) >> 8;
 }
 
+std::string_view upToZero(std::string_view s) {
+  size_t zero = s.find('\0');
+  return zero == std::string_view::npos ? s : s.substr(0, zero);
+}
+
 struct Rect {
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   bool empty() const { return x0 >= x1 || y0 >= y1; }
@@ -72,8 +77,8 @@ struct TextCache::State {
   bool hasFont = false;
   uint32_t colour = 0;
   int cellWidth = 0, columns = 0, rows = 0, x = 0, y = 0;
-  const TextTables* tables = nullptr;
-  uint32_t tablesGeneration = 0;
+  std::string openingBrackets;
+  std::string closingMarks;
   std::string heroName;
   platform::TextRasterizer* raster = nullptr;
   int targetW = 0, targetH = 0;
@@ -95,10 +100,10 @@ struct TextCache::State {
                const TextTarget& target) const {
     if (!valid || r.text != text || r.colour != colour || r.cellWidth != cellWidth ||
         r.columns != columns || r.rows != rows || r.x != x || r.y != y ||
-        renderer.tables != tables || rasterizer != raster || target.width != targetW ||
-        target.height != targetH || hero != heroName)
+        upToZero(renderer.openingBrackets) != openingBrackets ||
+        upToZero(renderer.closingMarks) != closingMarks || rasterizer != raster ||
+        target.width != targetW || target.height != targetH || hero != heroName)
       return false;
-    if ((tables ? tables->generation : 0) != tablesGeneration) return false;
     if ((r.font != nullptr) != hasFont) return false;
     if (r.font && (r.font->face != font.face || r.font->pixelHeight != font.pixelHeight ||
                    r.font->bold != font.bold || r.font->italic != font.italic))
@@ -118,8 +123,8 @@ struct TextCache::State {
     rows = r.rows;
     x = r.x;
     y = r.y;
-    tables = renderer.tables;
-    tablesGeneration = tables ? tables->generation : 0;
+    openingBrackets.assign(upToZero(renderer.openingBrackets));
+    closingMarks.assign(upToZero(renderer.closingMarks));
     heroName.assign(hero);
     raster = rasterizer;
     targetW = target.width;
@@ -131,7 +136,8 @@ struct TextCache::State {
     in.columns = columns;
     in.rows = rows;
     in.shownChars = 10000;
-    in.tables = tables;
+    in.openingBrackets = openingBrackets;
+    in.closingMarks = closingMarks;
     in.heroName = heroName;
     layoutText(in, fullRuns);
 

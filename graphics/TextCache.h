@@ -14,12 +14,14 @@
 
 namespace kobre {
 
-// Shared by every text sprite of one runtime: the character tables and the
-// scratch surface glyphs are rasterised into before they are folded into a
-// sprite's cache.
+// Shared by every text sprite of one runtime: the two character tables of
+// the message box (views of buffers owned by the runtime, each ending at its
+// first zero) and the scratch surface glyphs are rasterised into before they
+// are folded into a sprite's cache.
 struct TextRenderer {
-  const TextTables* tables = nullptr;  // null: no brackets, no closing marks
-  std::vector<uint32_t> scratch;       // target-sized, allocated on first use
+  std::string_view openingBrackets;
+  std::string_view closingMarks;
+  std::vector<uint32_t> scratch;  // target-sized, allocated on first use
 };
 
 // What one text sprite asks to draw.

@@ -1,7 +1,5 @@
 #include "graphics/TextLayout.h"
 
-#include <cstring>
-
 #include "common/Sjis.h"
 #include "common/SjisText.h"
 
@@ -9,59 +7,25 @@ namespace kobre {
 
 namespace {
 
-void storeTable(char* table, std::string_view word) {
-  size_t end = word.find('\0');
-  if (end != std::string_view::npos) word = word.substr(0, end);
-  size_t n = word.size() < static_cast<size_t>(kTextTableMaxLength)
-                 ? word.size()
-                 : static_cast<size_t>(kTextTableMaxLength);
-  std::memset(table, 0, kTextTableSize);
-  std::memcpy(table, word.data(), n);
-}
-
-// Compares two bytes with the table's characters at even offsets only, so a
-// trail byte followed by a lead byte in the table never matches.
-bool tableHas(const char* table, const char* c) {
-  for (int i = 0; i + 1 < kTextTableSize && table[i] != 0 && table[i + 1] != 0; i += 2)
-    if (table[i] == c[0] && table[i + 1] == c[1]) return true;
-  return false;
+std::string_view upToZero(std::string_view s) {
+  size_t zero = s.find('\0');
+  return zero == std::string_view::npos ? s : s.substr(0, zero);
 }
 
 }  // namespace
 
-TextTables::TextTables() {
-  reset();
-}
-
-void TextTables::reset() {
-  storeTable(openingBrackets, kSjisOpeningBrackets);
-  storeTable(closingMarks, kSjisClosingMarks);
-  ++generation;
-}
-
-void TextTables::setOpeningBrackets(std::string_view word) {
-  storeTable(openingBrackets, word);
-  ++generation;
-}
-
-void TextTables::setClosingMarks(std::string_view word) {
-  storeTable(closingMarks, word);
-  ++generation;
-}
-
-bool TextTables::isOpeningBracket(const char* twoBytes) const {
-  return tableHas(openingBrackets, twoBytes);
-}
-
-bool TextTables::isClosingMark(const char* twoBytes) const {
-  return tableHas(closingMarks, twoBytes);
+bool textTableHas(std::string_view table, const char* c) {
+  table = upToZero(table);
+  for (size_t i = 0; i + 1 < table.size(); i += 2)
+    if (table[i] == c[0] && table[i + 1] == c[1]) return true;
+  return false;
 }
 
 void layoutText(const TextLayoutInput& in, std::vector<TextRun>& runs) {
   runs.clear();
-  std::string_view text = in.text;
-  size_t zero = text.find('\0');
-  if (zero != std::string_view::npos) text = text.substr(0, zero);
+  const std::string_view text = upToZero(in.text);
+  const std::string_view openingBrackets = upToZero(in.openingBrackets);
+  const std::string_view closingMarks = upToZero(in.closingMarks);
   const int cell = in.cellWidth;
   if (cell <= 0) return;  // no grid to lay out on
   const size_t n = text.size();
@@ -83,8 +47,8 @@ void layoutText(const TextLayoutInput& in, std::vector<TextRun>& runs) {
     runs.push_back({px, static_cast<int>(line * kTextLineHeight), bytes});
     ++drawn;
   };
-  auto opening = [&](const char* c) { return in.tables && in.tables->isOpeningBracket(c); };
-  auto closing = [&](const char* c) { return in.tables && in.tables->isClosingMark(c); };
+  auto opening = [&](const char* c) { return textTableHas(openingBrackets, c); };
+  auto closing = [&](const char* c) { return textTableHas(closingMarks, c); };
 
   while (p < n && drawn < in.shownChars && line < in.rows) {
     uint8_t b = static_cast<uint8_t>(s[p]);

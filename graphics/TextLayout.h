@@ -12,27 +12,12 @@
 namespace kobre {
 
 constexpr int kTextLineHeight = 26;
-constexpr int kTextTableSize = 1024;     // capacity of each character table
-constexpr int kTextTableMaxLength = 63;  // what def_indent / def_kinsoku may store
 
-// The two character tables of the message box, shared by every text sprite
-// and replaced whole by the script. Each holds two-byte characters,
-// zero-terminated.
-struct TextTables {
-  char openingBrackets[kTextTableSize] = {};
-  char closingMarks[kTextTableSize] = {};
-  // Bumped whenever a table changes so text sprites know to lay out again.
-  uint32_t generation = 0;
-
-  TextTables();
-  // Replace one table by `word`, cut to kTextTableMaxLength bytes.
-  void setOpeningBrackets(std::string_view word);
-  void setClosingMarks(std::string_view word);
-  void reset();
-
-  bool isOpeningBracket(const char* twoBytes) const;
-  bool isClosingMark(const char* twoBytes) const;
-};
+// Whether the two bytes at c equal one of the two-byte characters of table
+// (the opening brackets or the closing marks: two-byte characters, ending at
+// the first zero). Only even offsets of the table are compared, so the trail
+// byte of one character and the lead byte of the next never match.
+bool textTableHas(std::string_view table, const char* c);
 
 // One piece of text drawn at one place: a character, or the whole hero name.
 struct TextRun {
@@ -47,8 +32,9 @@ struct TextLayoutInput {
   int columns = 1;
   int rows = 1;
   int shownChars = 10000;
-  const TextTables* tables = nullptr;  // null: no brackets, no closing marks
-  std::string_view heroName;           // drawn in place of "●●"
+  std::string_view openingBrackets;  // characters that start a hanging indent
+  std::string_view closingMarks;     // characters that may hang in the last column
+  std::string_view heroName;         // drawn in place of "●●"
 };
 
 // Lays the text out and appends its runs to `runs` (cleared first), in

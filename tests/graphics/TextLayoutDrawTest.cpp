@@ -23,7 +23,10 @@ std::string sj(std::string_view utf8) {
 class TextDrawTest : public testing::GraphicsFixture {
  protected:
   TextDrawTest() {
-    context.textRenderer.tables = &tables;
+    std::memcpy(opening, kSjisOpeningBrackets.data(), kSjisOpeningBrackets.size());
+    std::memcpy(closing, kSjisClosingMarks.data(), kSjisClosingMarks.size());
+    context.textRenderer.openingBrackets = std::string_view(opening, sizeof opening);
+    context.textRenderer.closingMarks = std::string_view(closing, sizeof closing);
     std::memcpy(settings.heroName, kSjisDefaultHeroName.data(), kSjisDefaultHeroName.size());
     target.create(800, 600, 1);
     sprite.setContext(&context);
@@ -42,7 +45,8 @@ class TextDrawTest : public testing::GraphicsFixture {
   }
   uint32_t at(int x, int y) { return target.pixels(0)[y * 800 + x] & 0xFFFFFF; }
 
-  TextTables tables;
+  char opening[64] = {};
+  char closing[64] = {};
   DIBitmap target{&context};
   DIBSprite sprite{&context};
   platform::FontSpec font;
@@ -100,7 +104,8 @@ TEST_F(TextDrawTest, GlyphsAreRasterisedOncePerChange) {
   drawOnce();
   EXPECT_EQ(runs().size(), 10u);
   EXPECT_EQ(runs()[5].font.pixelHeight, 18);
-  tables.setClosingMarks(sj("。"));
+  std::memset(closing, 0, sizeof closing);
+  std::memcpy(closing, sj("。").data(), 2);
   drawOnce();
   EXPECT_EQ(runs().size(), 15u);
   drawOnce();

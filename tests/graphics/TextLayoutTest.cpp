@@ -37,14 +37,14 @@ struct LayoutCase {
 
 std::vector<Placed> lay(const std::string& cp932, int columns, int rows, int shownChars,
                         int cellWidth = 22, std::string_view hero = kSjisDefaultHeroName) {
-  TextTables tables;
   TextLayoutInput in;
   in.text = cp932;
   in.cellWidth = cellWidth;
   in.columns = columns;
   in.rows = rows;
   in.shownChars = shownChars;
-  in.tables = &tables;
+  in.openingBrackets = kSjisOpeningBrackets;
+  in.closingMarks = kSjisClosingMarks;
   in.heroName = hero;
   std::vector<TextRun> runs;
   layoutText(in, runs);
@@ -159,42 +159,34 @@ TEST(TextLayout, BrokenAndDegenerateInputEndsCleanly) {
 }
 
 TEST(TextLayout, TablesCompareWholeCharactersAtEvenOffsets) {
-  TextTables tables;
-  EXPECT_TRUE(tables.isOpeningBracket(sj("「").c_str()));
-  EXPECT_TRUE(tables.isClosingMark(sj("？").c_str()));
-  EXPECT_FALSE(tables.isClosingMark(sj("「").c_str()));
+  EXPECT_TRUE(textTableHas(kSjisOpeningBrackets, sj("「").c_str()));
+  EXPECT_TRUE(textTableHas(kSjisOpeningBrackets, sj("【").c_str()));
+  EXPECT_TRUE(textTableHas(kSjisClosingMarks, sj("？").c_str()));
+  EXPECT_FALSE(textTableHas(kSjisClosingMarks, sj("「").c_str()));
   // 「（ is 81 75 81 69: the bytes 75 81 straddle two characters and never match.
-  EXPECT_FALSE(tables.isOpeningBracket("\x75\x81"));
-  uint32_t before = tables.generation;
-  tables.setOpeningBrackets(sj("『"));
-  EXPECT_NE(tables.generation, before);
-  EXPECT_TRUE(tables.isOpeningBracket(sj("『").c_str()));
-  EXPECT_FALSE(tables.isOpeningBracket(sj("「").c_str()));
-  // A table word is cut to 63 bytes.
-  std::string longWord;
-  for (int i = 0; i < 40; ++i) longWord += sj("ー");
-  tables.setClosingMarks(longWord);
-  EXPECT_EQ(std::string(tables.closingMarks).size(), 63u);
-  tables.reset();
-  EXPECT_EQ(std::string_view(tables.openingBrackets), kSjisOpeningBrackets);
-  EXPECT_EQ(std::string_view(tables.closingMarks), kSjisClosingMarks);
+  EXPECT_FALSE(textTableHas(kSjisOpeningBrackets, "\x75\x81"));
+  // The table ends at its first zero; an odd last byte is no character.
+  EXPECT_FALSE(textTableHas(std::string_view("\x81\x75\0\x81\x69", 5), sj("（").c_str()));
+  EXPECT_FALSE(textTableHas(std::string_view("a\x81"), "\x81\x00"));
+  EXPECT_FALSE(textTableHas("", sj("「").c_str()));
 }
 
 TEST(TextLayout, ReplacedTablesChangeTheLayout) {
-  TextTables tables;
-  tables.setClosingMarks(sj("ー"));
-  std::string text = sj("あいうえおかきくけ。");
+  std::string text = sj("あいうえおかきくけ。「こ");
+  std::string marks = sj("ー");
   TextLayoutInput in;
   in.text = text;
   in.columns = 10;
   in.rows = 4;
-  in.tables = &tables;
+  in.closingMarks = marks;  // "。" is no longer a closing mark
   std::vector<TextRun> runs;
   layoutText(in, runs);
-  ASSERT_EQ(runs.size(), 10u);
-  // "。" is no longer a closing mark: it moves to the next line.
+  ASSERT_EQ(runs.size(), 12u);
   EXPECT_EQ(runs[9].x, 0);
   EXPECT_EQ(runs[9].y, 26);
+  // No opening brackets: "「" sets no indent.
+  EXPECT_EQ(runs[10].x, 22);
+  EXPECT_EQ(runs[11].x, 44);
 }
 
 TEST(TextLayout, EmptyHeroNameTakesNoCells) {
