@@ -1,0 +1,148 @@
+#include "platform/qt/QtHost.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include "platform/qt/QtInput.h"
+#include "platform/qt/ScreenView.h"
+
+namespace kobre::platform::qt {
+
+namespace {
+
+QMessageBox::Icon qtIcon(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::Error:
+      return QMessageBox::Critical;
+    case BoxIcon::Question:
+      return QMessageBox::Question;
+    case BoxIcon::Warning:
+      return QMessageBox::Warning;
+    case BoxIcon::Information:
+      return QMessageBox::Information;
+    case BoxIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+void configureMessageBox(QMessageBox& box, const MessageBoxSpec& spec) {
+  box.setWindowTitle(qs(spec.caption));
+  box.setText(qs(spec.text));
+  box.setTextFormat(Qt::PlainText);
+  box.setIcon(qtIcon(spec.icon));
+  if (spec.buttons == BoxButtons::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    // A Yes/No question only ever defaults to one of its own buttons.
+    box.setDefaultButton(spec.defaultButton == BoxResult::Yes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+  }
+}
+
+QtHost::QtHost(QWidget* window, ScreenView* view)
+    : window_(window), view_(view), input_(new QtInput(view)) {}
+
+QtHost::~QtHost() {
+  delete input_;
+}
+
+void QtHost::pumpEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool QtHost::isActive() {
+  return window_ && window_->isActiveWindow();
+}
+
+void QtHost::readInput(InputState& state) {
+  input_->read(state);
+}
+
+void QtHost::present(const uint32_t* pixels, int stride, int shakeOffset) {
+  if (view_) view_->showFrame(pixels, stride, shakeOffset);
+}
+
+BoxResult QtHost::messageBox(const MessageBoxSpec& spec) {
+  QMessageBox box(spec.ownerless ? nullptr : window_.data());
+  configureMessageBox(box, spec);
+  int chosen = box.exec();
+  if (spec.buttons == BoxButtons::Ok) return BoxResult::Ok;
+  if (chosen == QMessageBox::Yes) return BoxResult::Yes;
+  if (chosen == QMessageBox::No) return BoxResult::No;
+  // Closed some other way (the window manager's close button): the default.
+  return spec.defaultButton == BoxResult::Yes ? BoxResult::Yes : BoxResult::No;
+}
+
+QAction* QtHost::menuItem(std::string_view name) {
+  if (!window_) return nullptr;
+  QString n = qs(name);
+  if (auto* action = window_->findChild<QAction*>(n)) return action;
+  if (auto* menu = window_->findChild<QMenu*>(n)) return menu->menuAction();
+  return nullptr;
+}
+
+void QtHost::setMenuEnabled(std::string_view item, bool enabled) {
+  if (QAction* a = menuItem(item)) a->setEnabled(enabled);
+}
+
+void QtHost::setMenuVisible(std::string_view item, bool visible) {
+  if (QAction* a = menuItem(item)) a->setVisible(visible);
+}
+
+void QtHost::setMenuChecked(std::string_view item, bool checked) {
+  if (QAction* a = menuItem(item)) {
+    a->setCheckable(true);
+    a->setChecked(checked);
+  }
+}
+
+bool QtHost::isMenuChecked(std::string_view item) {
+  QAction* a = menuItem(item);
+  return a && a->isChecked();
+}
+
+void QtHost::setMenuCaption(std::string_view item, std::string_view caption) {
+  if (QAction* a = menuItem(item)) a->setText(qs(caption));
+}
+
+namespace {
+QScreen* screenOf(QWidget* window) {
+  QScreen* screen = window ? window->screen() : nullptr;
+  return screen ? screen : QGuiApplication::primaryScreen();
+}
+}  // namespace
+
+int QtHost::screenWidth() {
+  QScreen* s = screenOf(window_);
+  return s ? s->geometry().width() : 0;
+}
+
+int QtHost::screenHeight() {
+  QScreen* s = screenOf(window_);
+  return s ? s->geometry().height() : 0;
+}
+
+int QtHost::screenBitsPerPixel() {
+  QScreen* s = screenOf(window_);
+  return s ? s->depth() : 0;
+}
+
+void QtHost::requestClose() {
+  if (window_) window_->close();
+}
+
+}  // namespace kobre::platform::qt

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Audio.h"
+
+namespace kobre::platform::sdl {
+
+// The one SDL2 output device: 16-bit stereo; the source mixes on SDL's audio
+// thread, lock/unlock keep the engine's changes away from a running mix.
+class SdlAudioDevice : public AudioDevice {
+ public:
+  ~SdlAudioDevice() override;
+  bool open(int sampleRate, int channels, int bits) override;
+  void close() override;
+  bool isOpen() override { return device_ != 0; }
+  int sampleRate() override { return rate_; }
+  void setSource(AudioSource* source) override;
+  void lock() override;
+  void unlock() override;
+
+ private:
+  static void callback(void* self, uint8_t* stream, int bytes);
+
+  uint32_t device_ = 0;
+  int rate_ = 44100;
+  AudioSource* source_ = nullptr;  // read on the audio thread under the device lock
+};
+
+}  // namespace kobre::platform::sdl

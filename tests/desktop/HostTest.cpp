@@ -1,0 +1,386 @@
+// The desktop host over the main window: presents with the shake bands, input
+// tracking and key mapping, menu items by name, message boxes, the screen.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <functional>
+#include <vector>
+
+#include "DesktopTestApp.h"
+#include "app/TMainForm.h"
+#include "platform/qt/QtHost.h"
+#include "platform/qt/QtInput.h"
+#include "platform/qt/ScreenView.h"
+
+namespace kobre::platform::qt {
+namespace {
+
+class HostTest : public ::testing::Test {
+ protected:
+  QApplication* app = test::desktopApp();
+  app::TMainForm form;
+  QtHost host{&form, form.view()};
+
+  InputState poll() {
+    InputState s;
+    host.readInput(s);
+    return s;
+  }
+};
+
+// A picture whose every row has its own colour.
+std::vector<uint32_t> rowPicture(int stride) {
+  std::vector<uint32_t> p(static_cast<size_t>(stride) * 600, 0xDEADBEEF);
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x)
+      p[static_cast<size_t>(y) * stride + x] = 0x010000u * (y % 200) + x % 256 + 0x100u;
+  return p;
+}
+
+TEST_F(HostTest, PresentMovesThePictureAndBlackensTheBand) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const int stride = 832;  // wider rows than the picture: only 800 are shown
+  std::vector<uint32_t> picture = rowPicture(stride);
+  for (int shake : {0, 10, -10, 1, -1, 599, 600, -600, 5000}) {
+    SCOPED_TRACE(shake);
+    host.present(picture.data(), stride, shake);
+    const QImage& frame = form.view()->frame();
+    // What the widget paints is what it holds.
+    QImage shown = form.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(800, 600));
+    for (int y : {0, 1, 9, 10, 11, 299, 588, 589, 590, 598, 599}) {
+      int src = y - shake;
+      for (int x : {0, 399, 799}) {
+        uint32_t want =
+            (src >= 0 && src < 600) ? picture[static_cast<size_t>(src) * stride + x] : 0;
+        EXPECT_EQ(frame.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << "x " << x << " y " << y;
+        EXPECT_EQ(shown.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << "x " << x << " y " << y;
+      }
+    }
+  }
+}
+
+TEST_F(HostTest, PaintGateSkipsPainting) {
+  int asked = 0;
+  form.view()->paintGate = [&] {
+    ++asked;
+    return false;
+  };
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  std::vector<uint32_t> picture = rowPicture(800);
+  int before = asked;
+  host.present(picture.data(), 800, 0);
+  EXPECT_GT(asked, before);  // the paint ran at once and asked
+}
+
+TEST(KeyMap, QtKeysToVirtualKeys) {
+  struct Case {
+    int key;
+    Qt::KeyboardModifiers mods;
+    int vk;
+  } cases[] = {
+      {Qt::Key_Up, Qt::NoModifier, kVkUp},
+      {Qt::Key_Down, Qt::NoModifier, kVkDown},
+      {Qt::Key_Left, Qt::NoModifier, kVkLeft},
+      {Qt::Key_Right, Qt::NoModifier, kVkRight},
+      {Qt::Key_8, Qt::KeypadModifier, kVkNumpad0 + 8},
+      {Qt::Key_2, Qt::KeypadModifier, kVkNumpad0 + 2},
+      {Qt::Key_4, Qt::KeypadModifier, kVkNumpad0 + 4},
+      {Qt::Key_6, Qt::KeypadModifier, kVkNumpad0 + 6},
+      {Qt::Key_0, Qt::KeypadModifier, kVkNumpad0},
+      {Qt::Key_0, Qt::NoModifier, '0'},
+      {Qt::Key_8, Qt::NoModifier, '8'},
+      {Qt::Key_Up, Qt::KeypadModifier, kVkUp},  // keypad 8 with Num Lock off
+      {Qt::Key_Space, Qt::NoModifier, kVkSpace},
+      {Qt::Key_Return, Qt::NoModifier, kVkReturn},
+      {Qt::Key_Enter, Qt::KeypadModifier, kVkReturn},
+      {Qt::Key_Escape, Qt::NoModifier, kVkEscape},
+      {Qt::Key_Control, Qt::ControlModifier, kVkControl},
+      {Qt::Key_Shift, Qt::ShiftModifier, kVkShift},
+      {Qt::Key_Alt, Qt::AltModifier, kVkMenu},
+      {Qt::Key_PageUp, Qt::NoModifier, kVkPrior},
+      {Qt::Key_PageDown, Qt::NoModifier, kVkNext},
+      {Qt::Key_F1, Qt::NoModifier, kVkF1},
+      {Qt::Key_F2, Qt::NoModifier, kVkF1 + 1},
+      {Qt::Key_F12, Qt::NoModifier, kVkF1 + 11},
+      {Qt::Key_A, Qt::NoModifier, 'A'},
+      {Qt::Key_Z, Qt::ShiftModifier, 'Z'},
+      {Qt::Key_Home, Qt::NoModifier, kVkHome},
+      {Qt::Key_End, Qt::NoModifier, kVkEnd},
+      {Qt::Key_Insert, Qt::NoModifier, kVkInsert},
+      {Qt::Key_Delete, Qt::NoModifier, kVkDelete},
+      {Qt::Key_Backspace, Qt::NoModifier, kVkBack},
+      {Qt::Key_Tab, Qt::NoModifier, kVkTab},
+      {Qt::Key_Exclam, Qt::ShiftModifier, 0},
+      {Qt::Key_unknown, Qt::NoModifier, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(virtualKeyFor(c.key, c.mods), c.vk) << std::hex << c.key;
+}
+
+TEST_F(HostTest, KeysAreDownFromPressToRelease) {
+  QWidget* view = form.view();
+  QTest::keyPress(view, Qt::Key_Space);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(poll().keys[kVkSpace]);  // held over several polls
+  QTest::keyPress(view, Qt::Key_PageDown);
+  QTest::keyPress(view, Qt::Key_8, Qt::KeypadModifier);
+  InputState s = poll();
+  EXPECT_TRUE(s.keys[kVkSpace]);
+  EXPECT_TRUE(s.keys[kVkNext]);
+  EXPECT_TRUE(s.keys[kVkNumpad0 + 8]);
+  QTest::keyRelease(view, Qt::Key_Space);
+  QTest::keyRelease(view, Qt::Key_8, Qt::KeypadModifier);
+  s = poll();
+  EXPECT_FALSE(s.keys[kVkSpace]);
+  EXPECT_FALSE(s.keys[kVkNumpad0 + 8]);
+  EXPECT_TRUE(s.keys[kVkNext]);
+
+  // An auto-repeat release leaves the key down.
+  QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier, QString(), true);
+  QCoreApplication::sendEvent(view, &repeatUp);
+  EXPECT_TRUE(poll().keys[kVkNext]);
+  QTest::keyRelease(view, Qt::Key_PageDown);
+  EXPECT_FALSE(poll().keys[kVkNext]);
+}
+
+TEST_F(HostTest, ReleaseFindsTheKeyByScanCode) {
+  // "1" pressed, Shift pressed, the same physical key released as "!".
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, 10, 0, 0, "1");
+  QCoreApplication::sendEvent(form.view(), &down);
+  EXPECT_TRUE(poll().keys['1']);
+  QKeyEvent up(QEvent::KeyRelease, Qt::Key_Exclam, Qt::ShiftModifier, 10, 0, 0, "!");
+  QCoreApplication::sendEvent(form.view(), &up);
+  EXPECT_FALSE(poll().keys['1']);
+}
+
+TEST_F(HostTest, MouseButtonsAndPosition) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QWidget* view = form.view();
+  QTest::mouseMove(view, QPoint(123, 456));
+  QMouseEvent move(QEvent::MouseMove, QPointF(123, 456), view->mapToGlobal(QPointF(123, 456)),
+                   Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(view, &move);
+  InputState s = poll();
+  EXPECT_EQ(s.cursorX, 123);
+  EXPECT_EQ(s.cursorY, 456);
+  EXPECT_FALSE(s.mouseLeft);
+  QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+  s = poll();
+  EXPECT_TRUE(s.mouseLeft);
+  EXPECT_TRUE(s.keys[kVkLButton]);
+  EXPECT_EQ(s.cursorX, 10);
+  EXPECT_EQ(s.cursorY, 20);
+  QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, QPoint(10, 20));
+  s = poll();
+  EXPECT_TRUE(s.mouseRight);
+  QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+  QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, QPoint(10, 20));
+  QTest::mousePress(view, Qt::MiddleButton, Qt::NoModifier, QPoint(10, 20));
+  s = poll();
+  EXPECT_FALSE(s.mouseLeft);
+  EXPECT_FALSE(s.mouseRight);
+  EXPECT_TRUE(s.mouseMiddle);
+  QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(10, 20));
+  EXPECT_FALSE(poll().mouseMiddle);
+}
+
+void sendWheel(QWidget* view, QPoint at, int delta) {
+  QWheelEvent wheel(QPointF(at), view->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(view, &wheel);
+}
+
+TEST_F(HostTest, WheelKeepsTheLastTurnOverThePicture) {
+  QWidget* view = form.view();
+  sendWheel(view, QPoint(400, 300), 120);
+  sendWheel(view, QPoint(400, 300), 120);
+  EXPECT_EQ(poll().wheelDelta, 120);  // two notches: one turn, not 240
+  EXPECT_EQ(poll().wheelDelta, 0);    // handed out once
+  sendWheel(view, QPoint(400, 300), 120);
+  sendWheel(view, QPoint(400, 300), -120);
+  EXPECT_EQ(poll().wheelDelta, -120);
+  // Over the bars of a scaled picture the wheel is outside the client area.
+  form.view()->setPictureRect(QRect(100, 100, 800, 600));
+  sendWheel(view, QPoint(50, 50), 120);
+  EXPECT_EQ(poll().wheelDelta, 0);
+  sendWheel(view, QPoint(899, 699), -120);  // picture pixel (799, 599)
+  EXPECT_EQ(poll().wheelDelta, -120);
+  sendWheel(view, QPoint(900, 300), -120);  // picture x 800
+  EXPECT_EQ(poll().wheelDelta, 0);
+}
+
+TEST(ScreenViewMath, FitPicture) {
+  struct Case {
+    QSize area;
+    QRect rect;
+  } cases[] = {
+      {{800, 600}, {0, 0, 800, 600}},         {{1600, 1200}, {0, 0, 1600, 1200}},
+      {{2560, 1440}, {480, 120, 1600, 1200}},  // 2x fits: whole scale
+      {{3840, 2160}, {720, 180, 2400, 1800}},  // 3x
+      {{1920, 1080}, {240, 0, 1440, 1080}},    // below 2x: fitted
+      {{1280, 1024}, {0, 32, 1280, 960}},     {{1024, 768}, {0, 0, 1024, 768}},
+      {{640, 480}, {0, 0, 640, 480}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fitPicture(c.area), c.rect) << c.area.width();
+}
+
+TEST_F(HostTest, MousePositionsMapBackFromAScaledPicture) {
+  ScreenView* view = form.view();
+  view->setPictureRect(QRect(480, 120, 1600, 1200));
+  EXPECT_EQ(view->toPicture(QPoint(480, 120)), QPoint(0, 0));
+  EXPECT_EQ(view->toPicture(QPoint(481, 121)), QPoint(0, 0));
+  EXPECT_EQ(view->toPicture(QPoint(2079, 1319)), QPoint(799, 599));
+  EXPECT_EQ(view->toPicture(QPoint(479, 119)), QPoint(-1, -1));
+  view->setPictureRect(QRect(240, 0, 1440, 1080));
+  EXPECT_EQ(view->toPicture(QPoint(240 + 720, 540)), QPoint(400, 300));
+  EXPECT_EQ(view->toPicture(QPoint(1679, 1079)), QPoint(799, 599));
+}
+
+TEST_F(HostTest, MenuItemsByName) {
+  EXPECT_TRUE(host.isMenuChecked("MnWindow"));
+  EXPECT_FALSE(host.isMenuChecked("MnFull16"));
+  host.setMenuVisible("MnDebug", true);
+  EXPECT_TRUE(form.menuItem("MnDebug")->isVisible());
+  host.setMenuVisible("MnKaisouExit", true);
+  EXPECT_TRUE(form.menuItem("MnKaisouExit")->isVisible());
+  EXPECT_TRUE(form.menuItem("MnKaisouExit")->isEnabled());
+  host.setMenuEnabled("MnTitle", false);
+  EXPECT_FALSE(form.menuItem("MnTitle")->isEnabled());
+  host.setMenuCaption("MnSkip", "スキップ停止中(&S)");
+  EXPECT_EQ(form.menuItem("MnSkip")->text(), QString::fromUtf8("スキップ停止中(&S)"));
+  host.setMenuChecked("MnWindow", false);
+  host.setMenuChecked("MnFull16", true);
+  EXPECT_FALSE(host.isMenuChecked("MnWindow"));
+  EXPECT_TRUE(host.isMenuChecked("MnFull16"));
+  // Unknown names change nothing and do not fail.
+  host.setMenuVisible("MnNothing", true);
+  host.setMenuCaption("", "x");
+  EXPECT_FALSE(host.isMenuChecked("MnNothing"));
+}
+
+TEST_F(HostTest, ScreenAndActivity) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(host.screenWidth(), screen->geometry().width());
+  EXPECT_EQ(host.screenHeight(), screen->geometry().height());
+  EXPECT_EQ(host.screenBitsPerPixel(), screen->depth());
+  EXPECT_GT(host.screenBitsPerPixel(), 14);
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  EXPECT_TRUE(host.isActive());
+  int asked = 0;
+  form.onCloseQuery = [&] {
+    ++asked;
+    return false;
+  };
+  host.requestClose();
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(form.isVisible());
+}
+
+TEST(MessageBoxSpecs, CaptionIconButtonsAndDefault) {
+  test::desktopApp();
+  struct Case {
+    MessageBoxSpec spec;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
+    QMessageBox::StandardButton escape;
+  } cases[] = {
+      {{"KOBRE ver 1.32", "本当に終了してもよろしいですか？", BoxButtons::YesNo, BoxIcon::Question,
+        BoxResult::No},
+       QMessageBox::Question,
+       QMessageBox::Yes | QMessageBox::No,
+       QMessageBox::No,
+       QMessageBox::No},
+      {{"KOBRE ver 1.32", "q", BoxButtons::YesNo, BoxIcon::Question, BoxResult::Yes},
+       QMessageBox::Question,
+       QMessageBox::Yes | QMessageBox::No,
+       QMessageBox::Yes,
+       QMessageBox::No},
+      // A Yes/No box asked to default to OK defaults to No.
+      {{"c", "q", BoxButtons::YesNo, BoxIcon::Warning, BoxResult::Ok},
+       QMessageBox::Warning,
+       QMessageBox::Yes | QMessageBox::No,
+       QMessageBox::No,
+       QMessageBox::No},
+      {{"KOBRE ver 1.32", "データファイルが読めません\narc.scr", BoxButtons::Ok, BoxIcon::Error,
+        BoxResult::Ok},
+       QMessageBox::Critical,
+       QMessageBox::Ok,
+       QMessageBox::Ok,
+       QMessageBox::Ok},
+      {{"System Error", "x", BoxButtons::Ok, BoxIcon::Information, BoxResult::No, true},
+       QMessageBox::Information,
+       QMessageBox::Ok,
+       QMessageBox::Ok,
+       QMessageBox::Ok},
+      {{"", "<b>not markup</b>", BoxButtons::Ok, BoxIcon::None, BoxResult::Ok},
+       QMessageBox::NoIcon,
+       QMessageBox::Ok,
+       QMessageBox::Ok,
+       QMessageBox::Ok},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.spec.text);
+    QMessageBox box;
+    configureMessageBox(box, c.spec);
+    EXPECT_EQ(box.windowTitle(), QString::fromStdString(c.spec.caption));
+    EXPECT_EQ(box.text(), QString::fromStdString(c.spec.text));
+    EXPECT_EQ(box.textFormat(), Qt::PlainText);
+    EXPECT_EQ(box.icon(), c.icon);
+    EXPECT_EQ(box.standardButtons(), c.buttons);
+    ASSERT_NE(box.defaultButton(), nullptr);
+    EXPECT_EQ(box.standardButton(box.defaultButton()), c.defaultButton);
+    ASSERT_NE(box.escapeButton(), nullptr);
+    EXPECT_EQ(box.standardButton(box.escapeButton()), c.escape);
+  }
+}
+
+// Presses a key on the modal box as soon as it shows.
+void pressOnBox(Qt::Key key) {
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, [timer, key] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      timer->stop();
+      timer->deleteLater();
+      QTest::keyClick(modal, key);
+    }
+  });
+  timer->start(10);
+}
+
+TEST_F(HostTest, BoxesAnswerWithTheirButtons) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  struct Case {
+    BoxButtons buttons;
+    BoxResult defaultButton;
+    Qt::Key key;
+    BoxResult want;
+  } cases[] = {
+      {BoxButtons::YesNo, BoxResult::No, Qt::Key_Return, BoxResult::No},
+      {BoxButtons::YesNo, BoxResult::Yes, Qt::Key_Return, BoxResult::Yes},
+      {BoxButtons::YesNo, BoxResult::Yes, Qt::Key_Escape, BoxResult::No},
+      {BoxButtons::Ok, BoxResult::Ok, Qt::Key_Return, BoxResult::Ok},
+      {BoxButtons::Ok, BoxResult::Ok, Qt::Key_Escape, BoxResult::Ok},
+  };
+  for (const Case& c : cases) {
+    MessageBoxSpec spec{"KOBRE ver 1.32", "?", c.buttons, BoxIcon::Question, c.defaultButton};
+    pressOnBox(c.key);
+    EXPECT_EQ(host.messageBox(spec), c.want);
+  }
+}
+
+}  // namespace
+}  // namespace kobre::platform::qt
