@@ -1,0 +1,18 @@
+// The key and mouse table of the input poll: which keys and mouse buttons
+// stand for which logical buttons.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Host.h"
+
+namespace kobre::frame {
+
+// Logical buttons of the keys down in state (joypad, mouse and wheel aside).
+uint32_t keyButtons(const platform::InputState& state);
+// Logical buttons of the mouse buttons down in state.
+uint32_t mouseButtons(const platform::InputState& state);
+// WheelUp for a positive delta, WheelDown for a negative one, else none.
+uint32_t wheelButtons(int wheelDelta);
+
+}  // namespace kobre::frame

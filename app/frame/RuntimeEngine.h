@@ -1,0 +1,100 @@
+// The engine objects of the running program on a platform: the runtime and
+// everything start-up creates into it (codec driver, back buffer, sprite
+// slots, sound device and channels, the top script context).
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "app/frame/FrameEngine.h"
+// The graphics and sound headers define the slot and channel counts that the
+// runtime's header defines as well (same values); until they share one
+// definition, theirs are renamed here so that both can be included.
+#define kSpriteSlotCount kGraphicsSpriteSlotCount
+#define kSoundChannelCount kSoundLayerChannelCount
+#define kBgmChannel kSoundLayerBgmChannel
+#define kSeChannel kSoundLayerSeChannel
+#define kVoiceChannel kSoundLayerVoiceChannel
+#include "graphics/DIB.h"
+#include "graphics/DIBSprite.h"
+#include "graphics/GraphicsContext.h"
+#include "sound/SoundBuffer.h"
+#include "sound/SoundDevice.h"
+#include "sound/VorbisCodecDriver.h"
+#undef kSpriteSlotCount
+#undef kSoundChannelCount
+#undef kBgmChannel
+#undef kSeChannel
+#undef kVoiceChannel
+#include "script/Runtime.h"
+
+namespace kobre {
+class Lexer;
+}
+
+namespace kobre::frame {
+
+class MainFrame;
+
+class RuntimeEngine : public FrameEngine {
+ public:
+  explicit RuntimeEngine(const platform::Platform& platform);
+  ~RuntimeEngine() override;
+
+  Runtime& runtime() override { return *runtime_; }
+  bool createCodecDriver() override;
+  bool createBackBuffer() override;
+  void createSprites() override;
+  bool createSoundDevice() override;
+  void createSoundChannels() override;
+  void openJoypad() override;
+  bool loadTopScript(std::string_view name) override;
+  void setSkip(bool on) override;
+  void setFonts(const platform::FontSpec& message, const platform::FontSpec& small) override;
+  void setWindowed(bool windowed) override;
+  bool isWindowed() override;
+  bool step() override;
+  void updateSound() override;
+  bool pollJoypad(uint32_t& buttons) override;
+  void setMouse(int x, int y) override;
+  bool hasBackBuffer() override { return backBuffer_ != nullptr; }
+  void compose() override;
+  void setShake(int offset) override;
+  bool present(platform::Host* host) override;
+  void releaseTopScript() override;
+  void releaseJoypad() override;
+  void releaseSoundChannels() override;
+  void releaseSoundDevice() override;
+  void releaseSprites() override;
+  void releaseBackBuffer() override;
+  void releaseCodecDriver() override;
+  void releaseArchives() override;
+  void releaseFonts() override;
+
+  const platform::FontSpec& messageFont() const { return messageFont_; }
+  const platform::FontSpec& smallFont() const { return smallFont_; }
+  Lexer* topLexer() const { return lexer_.get(); }
+  DIB* backBuffer() const { return backBuffer_.get(); }
+  SpriteSlots* spriteSlots() const { return sprites_.get(); }
+
+ private:
+  platform::Platform platform_;
+  std::unique_ptr<Runtime> runtime_;
+  GraphicsContext graphics_;
+  std::unique_ptr<VorbisCodecDriver> codec_;
+  std::unique_ptr<DIB> backBuffer_;
+  std::unique_ptr<SpriteSlots> sprites_;
+  std::array<DIBSprite*, kSpriteSlotCount> spritePointers_{};
+  std::unique_ptr<SoundDevice> soundDevice_;
+  std::unique_ptr<SoundChannels> channels_;
+  std::unique_ptr<Lexer> lexer_;
+  platform::FontSpec messageFont_;
+  platform::FontSpec smallFont_;
+  bool windowed_ = true;  // until the back buffer exists
+};
+
+// Points the runtime's frame services (the script's input poll and presents)
+// at the main window's logic.
+void connectFrame(MainFrame& frame, Runtime& runtime);
+
+}  // namespace kobre::frame
