@@ -1,0 +1,292 @@
+// One loaded script and its interpreter: finding, loading and unscrambling a
+// script file, reading words and lines, classifying lines, expressions and
+// conditions, the command dispatcher, and the script error box.
+//
+// Command hooks: commands whose behaviour belongs to the message, choice,
+// scene, audio, save, movie and screen layers are dispatched here with their
+// arguments already read (and expressions evaluated); their bodies live in
+// the files named beside each group below.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/GameState.h"
+#include "script/Runtime.h"
+
+namespace kobre {
+
+constexpr int kTokenSize = 1024;    // `token` and `lineText`
+constexpr int kArgumentSize = 64;   // the usual argument buffer
+constexpr int kMessageSize = 2000;  // `messageText`
+constexpr int kMaxChoices = 10;
+constexpr int kScriptPathSize = 260;
+constexpr int32_t kEvaluateError = INT32_MIN;  // Evaluate's result after a reported error
+
+// `window` no x y width height textX textY columns rows picture pictureX pictureY
+struct WindowArgs {
+  char noWord[kArgumentSize];
+  int32_t no, x, y, width, height, textX, textY, columns, rows;
+  char picture[kArgumentSize];
+  int32_t pictureX, pictureY;
+};
+
+// `window_sel` no x y width height textX textY columns rows stepX stepY picture pictureX pictureY
+struct WindowSelArgs {
+  char noWord[kArgumentSize];
+  int32_t no, x, y, width, height, textX, textY, columns, rows, stepX, stepY;
+  char picture[kArgumentSize];
+  int32_t pictureX, pictureY;
+};
+
+class Lexer {
+ public:
+  explicit Lexer(Runtime* runtime);
+  ~Lexer();
+  Lexer(const Lexer&) = delete;
+  Lexer& operator=(const Lexer&) = delete;
+
+  Runtime* runtime() const { return runtime_; }
+
+  // --- lifecycle and stepping (Lexer.cpp) ---
+  bool Load(std::string_view path, GameState* state, bool isTopScript);
+  // The same over script file bytes already in memory (recorded as path).
+  bool LoadFromBytes(std::span<const uint8_t> bytes, std::string_view path, GameState* state,
+                     bool isTopScript);
+  bool Step();
+  void Reset();
+
+  // --- words, lines and files (Lexer.cpp) ---
+  // Reads the next word into buffer (zero-terminated). Leaves `position` at
+  // the word; PassToken moves past it (both quotes of a quoted word).
+  void ReadToken(char* buffer, int capacity);
+  // ReadToken, then move past the word.
+  void ReadArgument(char* buffer, int capacity = kArgumentSize);
+  // ReadArgument (64), then the word's `define` value if it has one.
+  void ReadName(char* buffer);
+  // Copies the line from `position` into `lineText`.
+  void ReadLine();
+  // Moves `position` past the word last read by ReadToken.
+  void PassToken() { position = tokenEnd_; }
+  bool FileExists(std::string_view path, bool silent);
+  void SeekTo(int32_t offset);
+  // Reads a plain decimal number (leading digits, 0 if none).
+  static int32_t ParseNumber(const char* word);
+
+  // --- error boxes (Lexer.cpp) ---
+  // message is display text (UTF-8); detail, sourceFile and text are engine
+  // bytes (CP932).
+  void ReportError(std::string_view message, std::string_view detail, std::string_view sourceFile,
+                   int line, std::string_view text);
+  // ReportError with the current script, line number and line text.
+  void ReportScriptError(std::string_view message, std::string_view detail);
+  void ReportBadParameter(std::string_view text);
+
+  // --- services of the main window (Lexer.cpp, through Runtime::frame) ---
+  bool PollInput();
+  bool Present();
+  bool PresentShaken(int offset);
+  void SetSkip(bool on);
+  bool IsSkipping() const { return runtime_->skipMode; }
+
+  // --- flags, variables and expressions (Expression.cpp) ---
+  int32_t Evaluate(const char* text);
+  bool Assign();
+  bool Condition();
+  // Returns the byte found, or -1 at the end of the script (reported).
+  static constexpr int kAnyByte = '{';
+  static constexpr int kBraces = '}';
+  int SkipToBrace(int target);
+
+  // --- dispatch and the commands that steer the script (Dispatch.cpp) ---
+  bool Dispatch();
+  // Sets the unlock flag of a picture named in `def_cg` and merges the
+  // lasting flags into Save00.dat.
+  void UnlockPicture(const char* name);
+
+  // --- message text hooks (MessageText.cpp) ---
+  bool AddText();  // a text line; the word is at `position`
+  bool Ret(bool skippable);
+  bool Window(const WindowArgs& args);
+  void SetWindowSlotsVisible(bool visible);  // after window_off / window_on set F2046
+  bool Cls();
+
+  // --- choice hooks (Choices.cpp) ---
+  bool WindowSel(const WindowSelArgs& args);
+  bool DefSel(const char* label);
+  bool Select(int32_t no, const char* noWord);
+
+  // --- scene hooks (SceneCommands.cpp); names have passed through `define`,
+  // and `bg` / `ev1` pictures are already unlocked ---
+  bool Bg(const char* name, const char* kind);
+  bool Bg1(const char* name, const char* kind);  // bg1 / bg1_fi
+  bool Bg2(const char* name1, const char* name2, const char* kind);
+  bool Bg3(const char* name1, const char* name2, const char* name3, const char* kind);
+  bool Ev1(const char* name, const char* kind);                       // ev1 / ev1_fi
+  bool Sp(int32_t layer, const char* name, const char* kind, int x);  // sp / spl / spr
+  bool Sp1(const char* name, const char* kind);                       // sp1 / sp1_fi / sp1_cf
+  bool Sp2(const char* name1, const char* name2, const char* kind);
+  bool Fade(const char* kind, int first, int second, int third, int divisor);
+  bool ScreenFade(int form);
+  bool Shake(const char* word);
+  bool Rotate(int32_t angle, int32_t step, const char* mode);
+
+  // --- audio hooks (AudioCommands.cpp); form 0 has no name, 1 a name and a
+  // fixed mode, 2 a name and a mode word ---
+  bool Music(int form, const char* name, const char* mode);
+  bool Effect(int form, const char* name, const char* mode);
+  // autoPan: pan by speaker; else pan as given. commandPosition: the first
+  // byte of the command word (the resume point).
+  bool Voice(bool marksResume, bool autoPan, int pan, const char* name, int32_t commandPosition);
+  bool SeWait();
+
+  // --- save data hooks (SaveData.cpp) ---
+  // Merges the lasting flags (F1024-F2047) into Save00.dat (`flag_update`,
+  // picture unlocks).
+  bool MergeLastingFlags();
+
+  // --- movie and MIDI hooks (MovieMidi.cpp) ---
+  bool Movie(const char* name);
+  bool Midi(const char* name);
+
+  // --- system screens and devices (ScreenCommands.cpp) ---
+  bool Menu();        // the title menu in this Lexer; its result is the command's
+  bool LoadScreen();  // the load screen
+  bool SaveScreen();  // the save screen
+  bool Ending(const char* music);
+  void SetRumble(int32_t strength);  // 0..10000, 0 = off
+  void ReleaseAllSprites();
+  void ReleaseAllChannels();
+
+  // --- fields ---
+  GameState* state = nullptr;   // not owned
+  std::vector<uint8_t> source;  // the script, unscrambled, plus one zero byte
+  char lineText[kTokenSize] = {};
+  char token[kTokenSize] = {};
+  int32_t lineNumber = 1;
+  int32_t position = 1;
+  int32_t sourceSize = 0;
+  int32_t lineLength = 0;
+  std::unique_ptr<char[]> messageText;  // kMessageSize bytes
+  bool messageDone = true;
+  int32_t mouseX = 0;
+  int32_t mouseY = 0;
+  int32_t choiceCount = 0;
+  std::array<std::optional<std::string>, kMaxChoices> choiceTexts;
+  bool isTopScript = false;
+  char scriptPath[kScriptPathSize] = {};
+
+ private:
+  using CommandFn = bool (Lexer::*)();
+  struct Command {
+    std::string_view word;
+    CommandFn run;
+  };
+  static const Command kCommands[];
+
+  // Byte of the source at i, 0 past the end.
+  uint8_t at(int32_t i) const {
+    return i >= 0 && i < sourceSize ? source[static_cast<size_t>(i)] : 0;
+  }
+  bool atEnd() const { return position >= sourceSize; }
+  int32_t ReadExpression();  // ReadArgument, then Evaluate
+  int32_t ReadNumber();      // ReadArgument, then ParseNumber
+  bool SkipBlock();
+  void finishLoad(const std::string& pathText);
+
+  // Commands of the dispatch table (Dispatch.cpp).
+  bool CmdBg();
+  bool CmdBg1();
+  bool CmdBg1Fi();
+  bool CmdBg2();
+  bool CmdBg2Fi();
+  bool CmdBg3();
+  bool CmdBg3Fi();
+  bool CmdEv1();
+  bool CmdEv1Fi();
+  bool CmdSp();
+  bool CmdSpl();
+  bool CmdSpr();
+  bool CmdSp1();
+  bool CmdSp1Fi();
+  bool CmdSp1Cf();
+  bool CmdSp2();
+  bool CmdSp2Fi();
+  bool CmdSpFade();
+  bool CmdSpFadeOut();
+  bool CmdSpFadeIn();
+  bool CmdFade();
+  bool CmdFadeOut();
+  bool CmdFadeIn();
+  bool CmdFo2();
+  bool CmdFadeAllWhiteOut();
+  bool CmdFadeAllWhiteIn();
+  bool CmdBgm();
+  bool CmdBgm1();
+  bool CmdBgm2();
+  bool CmdBgmStop();
+  bool CmdBgmFo();
+  bool CmdSe();
+  bool CmdSe1();
+  bool CmdSe2();
+  bool CmdSeStop();
+  bool CmdSeFo();
+  bool CmdSeWait();
+  bool CmdVo();
+  bool CmdVol();
+  bool CmdVor();
+  bool CmdVo2();
+  bool CmdWindow();
+  bool CmdRet();
+  bool CmdRetNoskip();
+  bool CmdWindowSel();
+  bool CmdDefSel();
+  bool CmdSelect();
+  bool CmdMovie();
+  bool CmdMidi();
+  bool CmdChange();
+  bool CmdChangeKaisou();
+  bool CmdRotate();
+  bool CmdNameCheck();
+  bool CmdWait();
+  bool CmdTitle();
+  bool CmdWindowOff();
+  bool CmdWindowOn();
+  bool CmdFlagUpdate();
+  bool CmdAutoRetOn();
+  bool CmdAutoRetOff();
+  bool CmdSelectCenterOn();
+  bool CmdSelectCenterOff();
+  bool CmdDefine();
+  bool CmdDefCg();
+  bool CmdShake();
+  bool CmdCls();
+  bool CmdKaisouEnd();
+  bool CmdMenu();
+  bool CmdMap();
+  bool CmdEnding();
+  bool CmdBackslash();
+  bool CmdLoad();
+  bool CmdSave();
+  bool CmdGoto();
+  bool CmdDefIndent();
+  bool CmdDefKinsoku();
+  bool CmdSetFf();
+
+  bool ChangeScript(bool onlyTop);
+  bool VoiceCommand(bool marksResume, bool autoPan, int pan);
+  bool AddNamePair(NameTable& table);
+
+  Runtime* runtime_;
+  int32_t wordStart_ = 1;  // first byte of the last word read (after a quote)
+  int32_t tokenEnd_ = 1;   // first byte after it (after a closing quote)
+  bool tokenQuoted_ = false;
+};
+
+}  // namespace kobre

@@ -1,0 +1,42 @@
+#include "script/NameTable.h"
+
+namespace kobre {
+
+static uint8_t upperAscii(uint8_t b) {
+  return (b >= 'a' && b <= 'z') ? b - 32 : b;
+}
+
+bool NameTable::sameKey(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  if (!ignoreCase_) return a == b;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upperAscii(static_cast<uint8_t>(a[i])) != upperAscii(static_cast<uint8_t>(b[i])))
+      return false;
+  return true;
+}
+
+bool NameTable::add(std::string_view key, std::string_view value) {
+  for (Entry& e : entries_) {
+    if (sameKey(e.key, key)) {
+      e.value.assign(value);
+      return true;
+    }
+  }
+  if (static_cast<int>(entries_.size()) >= kMaxEntries) return false;
+  entries_.push_back(Entry{std::string(key), std::string(value)});
+  return true;
+}
+
+const std::string* NameTable::find(std::string_view key) const {
+  for (const Entry& e : entries_)
+    if (sameKey(e.key, key)) return &e.value;
+  return nullptr;
+}
+
+const std::string* NameTable::findKeyByValue(std::string_view value) const {
+  for (const Entry& e : entries_)
+    if (e.value == value) return &e.key;
+  return nullptr;
+}
+
+}  // namespace kobre

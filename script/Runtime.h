@@ -1,0 +1,117 @@
+// The running program's engine objects, created by start-up in a fixed order
+// and released in a fixed order. There is no other process-wide state: every
+// class takes what it needs from here by pointer, so a test can build as many
+// runtimes as it likes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "common/Settings.h"
+#include "common/SjisText.h"
+#include "platform/Platform.h"
+#include "script/GameState.h"
+#include "script/NameTable.h"
+#include "storage/ArchiveFile.h"
+#include "storage/ReadRecord.h"
+
+namespace kobre {
+
+class DIB;
+class DIBSprite;
+class SoundBuffer;
+class Joypad;
+class Lexer;
+
+constexpr int kSpriteSlotCount = 130;
+constexpr int kSoundChannelCount = 5;
+constexpr int kBgmChannel = 0;
+constexpr int kSeChannel = 2;
+constexpr int kVoiceChannel = 4;
+constexpr int kBracketSetSize = 64;  // openingBrackets / closingMarks, with the zero
+
+// What the main window does for the script's waits; start-up sets these.
+// Unset, `pollInput` pumps the host's events and fails only once `closing`
+// is set, and `present` just lets one frame's time pass on the clock.
+struct FrameServices {
+  std::function<bool()> pollInput;                // Lexer::PollInput
+  std::function<bool()> present;                  // Lexer::Present
+  std::function<bool(int offset)> presentShaken;  // Lexer::PresentShaken
+};
+
+struct Runtime {
+  explicit Runtime(const platform::Platform& p = {}) {
+    setPlatform(p);
+    resetBrackets();
+  }
+  Runtime(const Runtime&) = delete;
+  Runtime& operator=(const Runtime&) = delete;
+
+  void setPlatform(const platform::Platform& p) {
+    platform = p;
+    scriptArchive.setFileSystem(p.files);
+    imageArchive.setFileSystem(p.files);
+    soundArchive.setFileSystem(p.files);
+  }
+
+  platform::Platform platform;
+
+  // The three archives: scripts and pictures with scrambled indexes, sounds
+  // plain. Each may carry its supplement.
+  ArchiveFile scriptArchive;
+  ArchiveFile imageArchive;
+  ArchiveFile soundArchive;
+
+  GameState gameState{};  // the one global record, zeroed
+  ReadRecord readRecord;
+  Settings settings;
+
+  NameTable defineTable{false};  // `define`: keys exact
+  NameTable cgTable{true};       // `def_cg`: keys without case
+
+  // Main-window flags, set by menu commands and dialogs that run nested in a
+  // wait, tested by every wait after each poll.
+  bool closing = false;
+  bool returnToTitle = false;
+  bool returnToMenu = false;  // recollection exit
+  bool fontChanged = false;
+  bool mciNotified = false;
+  bool moviePlaying = false;
+
+  // Input sets of the last poll, and the mouse in back-buffer pixels.
+  uint32_t heldButtons = 0;
+  uint32_t pressedButtons = 0;
+  int cursorX = 0;
+  int cursorY = 0;
+
+  // Skip mode and the message box's two character sets (CP932).
+  bool skipMode = false;
+  char openingBrackets[kBracketSetSize] = {};
+  char closingMarks[kBracketSetSize] = {};
+
+  // Engine objects built by the graphics, sound and input layers; owned by
+  // start-up, borrowed here. spriteSlots points at kSpriteSlotCount sprite
+  // pointers, soundChannels at kSoundChannelCount buffers.
+  DIB* backBuffer = nullptr;
+  DIBSprite** spriteSlots = nullptr;
+  SoundBuffer* soundChannels = nullptr;
+  Joypad* joypad = nullptr;
+
+  Lexer* topLexer = nullptr;
+  FrameServices frame;
+
+  // Sets the bracket sets to their defaults.
+  void resetBrackets() {
+    copyBrackets(openingBrackets, kSjisOpeningBrackets);
+    copyBrackets(closingMarks, kSjisClosingMarks);
+  }
+  static void copyBrackets(char (&out)[kBracketSetSize], std::string_view text) {
+    const size_t n = text.size() < kBracketSetSize - 1 ? text.size() : kBracketSetSize - 1;
+    for (size_t i = 0; i < n; ++i) out[i] = text[i];
+    out[n] = 0;
+  }
+};
+
+}  // namespace kobre
