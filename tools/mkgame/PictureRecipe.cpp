@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <cstdio>
 
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/PsdWriter.h"
@@ -150,6 +151,7 @@ bool drawCommand(QPainter& p, QImage& image, const std::vector<std::string>& w,
   QColor c, c2;
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::NoBrush);
+  if (op == "-") return true;  // a variant that draws nothing here
   if (op == "fill") {
     if (!need(1) || !col(1, c)) return false;
     p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -245,6 +247,49 @@ bool drawCommand(QPainter& p, QImage& image, const std::vector<std::string>& w,
       p.drawText(QRect(x, y, image.width() * 2, image.height() * 2), Qt::AlignLeft | Qt::AlignTop,
                  s);
     }
+    return true;
+  }
+  if (op == "grid" || op == "cgrid") {
+    // COLS x ROWS rounded boxes, optionally numbered: {i} is the box's
+    // number from 01, counted along rows (grid) or down columns (cgrid).
+    int cols = 0, rows = 0, dx = 0, dy = 0;
+    if (!need(9) || !num(1, x) || !num(2, y) || !num(3, ww) || !num(4, hh) || !num(5, cols) ||
+        !num(6, rows) || !num(7, dx) || !num(8, dy) || !col(9, c))
+      return false;
+    if (cols < 1 || rows < 1 || cols * rows > 400) {
+      error = "bad grid size";
+      return false;
+    }
+    QFont font;
+    QColor tc;
+    std::string label;
+    if (w.size() > 10) {
+      bool ok = false;
+      font = labelFont(w[10], f, ok);
+      if (!ok || w.size() < 13 || !col(11, tc)) {
+        error = "grid labels need SIZE COLOUR TEXT";
+        return false;
+      }
+      label = substituteLayer(restAfterWords(text, 12), f);
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (int r = 0; r < rows; ++r)
+      for (int k = 0; k < cols; ++k) {
+        const QRect box(x + k * dx, y + r * dy, ww, hh);
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawRoundedRect(box, 6, 6);
+        if (label.empty()) continue;
+        const int index = op == "grid" ? r * cols + k : k * rows + r;
+        std::string t = label;
+        char number[16];
+        std::snprintf(number, sizeof number, "%02d", index + 1);
+        for (size_t at; (at = t.find("{i}")) != std::string::npos;) t.replace(at, 3, number);
+        p.setFont(font);
+        p.setPen(tc);
+        p.drawText(box.adjusted(8, 0, -8, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromStdString(t));
+      }
     return true;
   }
   if (op == "clear") {

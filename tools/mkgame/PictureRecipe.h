@@ -27,9 +27,15 @@
 //   line X1 Y1 X2 Y2 T C
 //   label X Y SIZE C TEXT...        text (IPAGothic, SIZE pixels, "24b" bold)
 //   clabel X Y W H SIZE C TEXT...   text centred in a rectangle
+//   grid X Y W H COLS ROWS DX DY C [SIZE TC TEXT...]
+//                                   COLS x ROWS boxes DX, DY apart, each
+//                                   labelled with TEXT ("{i}": its number
+//                                   01, 02, ... along the rows)
+//   cgrid ...                       the same, numbered down the columns
 //   clear X Y W H                   make transparent
 //   stars SEED COUNT C              scattered dots (the same for a seed)
 //   thumb NAME X Y W H              a picture made earlier, scaled into place
+//   - ...                           nothing (for variants that skip a line)
 #pragma once
 
 #include <QImage>

@@ -62,28 +62,71 @@ bool groupAlternatives(const std::string& inner, std::vector<std::string>& alts)
   return true;
 }
 
-// Replaces the variant groups of a line by alternative v. count receives the
-// number of alternatives of the groups met (0 when none); false when two
-// groups disagree.
-bool expandLine(const std::string& line, size_t v, const std::string& headerValue, std::string& out,
-                size_t& count) {
+// The variant groups of a block's header, with the alternative each takes
+// in the current repetition.
+struct Variant {
+  std::vector<std::vector<std::string>> groups;  // alternatives per group
+  std::vector<size_t> choice;                    // chosen index per group
+  size_t index = 0;                              // repetition number
+  size_t total = 1;                              // number of repetitions
+};
+
+// Replaces the groups of a line: in the header each group takes its own
+// choice; in the body a group "{N:a,b}" follows header group N, a plain
+// group the repetition number (its count must be the number of
+// repetitions), "{=}" and "{=N}" give header group 1's or N's value.
+bool expandLine(const std::string& line, const Variant& v, bool header, std::string& out,
+                std::string& error) {
   out.clear();
-  count = 0;
+  size_t headerGroup = 0;
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '{') {
       const size_t close = line.find('}', i);
       if (close != std::string::npos) {
-        const std::string inner = line.substr(i + 1, close - i - 1);
-        std::vector<std::string> alts;
-        if (inner == "=") {
-          out += headerValue;
+        std::string inner = line.substr(i + 1, close - i - 1);
+        if (!header && !inner.empty() && inner[0] == '=') {
+          size_t g = 1;
+          if (inner.size() > 1) {
+            if (inner.size() != 2 || inner[1] < '1' || inner[1] > '9') {
+              error = "bad group reference {" + inner + "}";
+              return false;
+            }
+            g = static_cast<size_t>(inner[1] - '0');
+          }
+          if (g > v.groups.size()) {
+            error = "{" + inner + "} names a group the header does not have";
+            return false;
+          }
+          out += v.groups[g - 1][v.choice[g - 1]];
           i = close;
           continue;
         }
+        size_t follow = 0;  // 1-based header group, 0 = the repetition
+        if (inner.size() > 2 && inner[1] == ':' && inner[0] >= '1' && inner[0] <= '9') {
+          follow = static_cast<size_t>(inner[0] - '0');
+          inner = inner.substr(2);
+        }
+        std::vector<std::string> alts;
         if (groupAlternatives(inner, alts)) {
-          if (count != 0 && count != alts.size()) return false;
-          count = alts.size();
-          out += alts[v < alts.size() ? v : 0];
+          size_t pick = 0;
+          if (header && follow == 0) {
+            pick = v.choice[headerGroup++];
+          } else if (follow != 0) {
+            if (follow > v.groups.size() || v.groups[follow - 1].size() != alts.size()) {
+              error = "group {" + line.substr(i + 1, close - i - 1) +
+                      "} does not match header group " + std::to_string(follow);
+              return false;
+            }
+            pick = v.choice[follow - 1];
+          } else {
+            if (alts.size() != v.total) {
+              error = "group {" + inner + "} has " + std::to_string(alts.size()) +
+                      " alternatives for " + std::to_string(v.total) + " variants";
+              return false;
+            }
+            pick = v.index;
+          }
+          out += alts[pick];
           i = close;
           continue;
         }
@@ -92,6 +135,22 @@ bool expandLine(const std::string& line, size_t v, const std::string& headerValu
     out += line[i];
   }
   return true;
+}
+
+// The groups of a header line.
+std::vector<std::vector<std::string>> headerGroups(const std::string& line) {
+  std::vector<std::vector<std::string>> groups;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '{') continue;
+    const size_t close = line.find('}', i);
+    if (close == std::string::npos) break;
+    const std::string inner = line.substr(i + 1, close - i - 1);
+    std::vector<std::string> alts;
+    const bool follows = inner.size() > 2 && inner[1] == ':';
+    if (!follows && groupAlternatives(inner, alts)) groups.push_back(alts);
+    i = close;
+  }
+  return groups;
 }
 
 }  // namespace
@@ -153,31 +212,27 @@ bool parseRecipeFile(const std::string& fileName, const std::string& text,
       ++j;
     }
     if (j == lines.size()) return fail(header.number, "block without \"end\"");
-    // Variant count and the header's own value per variant.
-    std::string expanded;
-    size_t count = 0;
-    if (!expandLine(header.text, 0, "", expanded, count))
-      return fail(header.number, "variant groups of different sizes");
-    const size_t variants = count == 0 ? 1 : count;
-    std::vector<std::string> headerValues(variants);
-    {
-      const size_t open = header.text.find('{');
-      const size_t close = open == std::string::npos ? open : header.text.find('}', open);
-      std::vector<std::string> alts;
-      if (close != std::string::npos &&
-          groupAlternatives(header.text.substr(open + 1, close - open - 1), alts))
-        for (size_t v = 0; v < variants && v < alts.size(); ++v) headerValues[v] = alts[v];
+    // Every combination of the header's groups, the first group slowest.
+    Variant v;
+    v.groups = headerGroups(header.text);
+    for (const auto& g : v.groups) {
+      v.total *= g.size();
+      if (v.total > 2000) return fail(header.number, "too many variants");
     }
-    for (size_t v = 0; v < variants; ++v) {
+    v.choice.assign(v.groups.size(), 0);
+    for (v.index = 0; v.index < v.total; ++v.index) {
+      size_t rest = v.index;
+      for (size_t g = v.groups.size(); g-- > 0;) {
+        v.choice[g] = rest % v.groups[g].size();
+        rest /= v.groups[g].size();
+      }
       RecipeBlock block;
       block.file = fileName;
-      size_t c = 0;
-      expandLine(header.text, v, headerValues[v], expanded, c);
+      std::string expanded, why;
+      expandLine(header.text, v, true, expanded, why);
       block.header = RecipeLine{header.number, expanded, splitWords(expanded)};
       for (size_t k = i + 1; k < j; ++k) {
-        if (!expandLine(lines[k].text, v, headerValues[v], expanded, c) ||
-            (c != 0 && c != variants))
-          return fail(lines[k].number, "variant group does not match the header's");
+        if (!expandLine(lines[k].text, v, false, expanded, why)) return fail(lines[k].number, why);
         block.body.push_back(RecipeLine{lines[k].number, expanded, splitWords(expanded)});
       }
       blocks.push_back(std::move(block));

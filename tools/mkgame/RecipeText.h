@@ -8,10 +8,11 @@
 //
 // Variants: a header may hold groups "{a,b,c}" or ranges "{01..15}" (the
 // width of the first bound pads the numbers). The block is then repeated
-// once per alternative; in every line of the block each group "{x,y,...}"
-// of the same count is replaced by its alternative for that repetition, and
-// "{=}" by the header's first group's value. Other braces ("{f}", "{n}")
-// are left for the recipe to use.
+// for every combination of the header's groups (the first group changing
+// slowest). In the block's lines a group "{x,y,...}" takes its alternative by
+// the repetition number (it needs one alternative per repetition), a group
+// "{N:x,y}" follows header group N (also in the header itself), and "{=}" / "{=N}" stand for the
+// value of header group 1 / N. Other braces ("{f}", "{n}") are left for the recipe.
 #pragma once
 
 #include <string>
