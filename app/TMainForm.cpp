@@ -159,6 +159,9 @@ void TMainForm::applyDisplayMode(bool windowed) {
     setFixedClientSize(false);
     menuBar()->hide();
     showFullScreen();
+    // Without a window manager (or one that ignores the full-screen state)
+    // the window is placed over the screen by hand.
+    if (QScreen* s = screen()) setGeometry(s->geometry());
   }
   if (QAction* a = menuItem("MnWindow")) a->setChecked(windowed);
   if (QAction* a = menuItem("MnFull16")) a->setChecked(!windowed);

@@ -7,6 +7,9 @@ namespace kobre::platform::sdl {
 
 bool initSubsystem(unsigned flags) {
   if (SDL_WasInit(flags) == flags) return true;
+  // SDL would turn SIGINT/SIGTERM into quit events nobody reads here, and the
+  // program would no longer stop on them.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   return SDL_InitSubSystem(flags) == 0;
 }
 

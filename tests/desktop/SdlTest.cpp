@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <atomic>
 #include <cstdlib>
 
@@ -82,6 +84,17 @@ TEST(SdlAudioDeviceTest, OpensStereo16BitAndMixes) {
   EXPECT_EQ(source.total.load(), seen);
   device.close();
   EXPECT_FALSE(device.isOpen());
+}
+
+TEST(SdlInit, LeavesTheTerminationSignalsAlone) {
+  SdlJoystick pad;
+  SdlAudioDevice device;
+  device.open(44100, 2, 16);
+  for (int sig : {SIGTERM, SIGINT}) {
+    struct sigaction action {};
+    ASSERT_EQ(sigaction(sig, nullptr, &action), 0);
+    EXPECT_EQ(action.sa_handler, SIG_DFL) << sig;
+  }
 }
 
 }  // namespace
