@@ -128,7 +128,7 @@ void BM_MixFiveChannels(benchmark::State& state) {
   Rig rig;
   // Five channels at different rates, panned, looping.
   const int rates[] = {44100, 22050, 48000, 11025, 32000};
-  for (int i = 0; i < kSoundChannelCount; ++i) {
+  for (int i = 0; i < SoundChannels::kCount; ++i) {
     auto tone = writers::makeSineWave(rates[i], rates[i], 1 + (i & 1), 200 + 50 * i);
     rig.folder.write("wav/c" + std::to_string(i) + ".wav",
                      writers::writePcmWave(tone, rates[i], 1 + (i & 1)));

@@ -2,7 +2,6 @@
 // on the three sound channels, and what they record in the GameState so a
 // loaded game resumes its music.
 #include "common/Buttons.h"
-#include "graphics/DIBSprite.h"
 #include "script/Lexer.h"
 #include "sound/SoundBuffer.h"
 
@@ -21,9 +20,13 @@ void storeName(char (&field)[kNameSize], const char* name) {
 }
 
 // "wav\%s.wav"
-std::string soundPath(const char* name) { return std::string("wav\\") + name + ".wav"; }
+std::string soundPath(const char* name) {
+  return std::string("wav\\") + name + ".wav";
+}
 
-char foldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+char foldAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 // The first two characters of both names agree, ASCII letters without case.
 bool sameSpeakerPrefix(const char* voice, const char* picture) {
@@ -85,17 +88,20 @@ static bool playOnChannel(Lexer& lexer, const ChannelUse& use, int form, const c
 }
 
 bool Lexer::Music(int form, const char* name, const char* mode) {
+  if (!state) return true;
   ChannelUse use{SoundChannels::kBgm, runtime_->settings.volumeBgm, state->bgmName, true};
   return playOnChannel(*this, use, form, name, mode);
 }
 
 bool Lexer::Effect(int form, const char* name, const char* mode) {
+  if (!state) return true;
   ChannelUse use{SoundChannels::kSe, runtime_->settings.volumeSe, state->seName, false};
   return playOnChannel(*this, use, form, name, mode);
 }
 
 bool Lexer::Voice(bool marksResume, bool autoPan, int pan, const char* name,
                   int32_t commandPosition) {
+  if (!state) return true;
   if (marksResume) state->resumePosition = commandPosition;
   storeName(state->voiceName, name ? name : "");
   if (name == nullptr || name[0] == 0) return true;
@@ -117,9 +123,8 @@ bool Lexer::Voice(bool marksResume, bool autoPan, int pan, const char* name,
     // voice's two-character prefix; pan towards where it stands.
     for (int layer = 1; layer <= 2; ++layer) {
       if (!sameSpeakerPrefix(name, state->layerNames[layer])) continue;
-      int x = state->layerX[layer];
-      if (runtime_->spriteSlots && runtime_->spriteSlots[layer])
-        x = runtime_->spriteSlots[layer]->x();
+      // The layer's x as the scene commands placed it (0: centred).
+      const int x = state->layerX[layer];
       pan = x < 0 ? -10 : (x > 0 ? 10 : 0);
       break;
     }

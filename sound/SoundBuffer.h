@@ -80,14 +80,15 @@ class SoundBuffer {
   bool decodeFailed_ = false;
 };
 
-// The five channels; slots 1 and 3 exist and stay silent.
-constexpr int kSoundChannelCount = 5;
-constexpr int kBgmChannel = 0;
-constexpr int kSeChannel = 2;
-constexpr int kVoiceChannel = 4;
-
+// The five channels `soundChannels`; slots 1 and 3 exist and stay silent.
+// (The script's Runtime borrows slots.data() as its channel table.)
 struct SoundChannels {
-  std::array<SoundBuffer, kSoundChannelCount> slots;
+  static constexpr int kCount = 5;
+  static constexpr int kBgm = 0;
+  static constexpr int kSe = 2;
+  static constexpr int kVoice = 4;
+
+  std::array<SoundBuffer, kCount> slots;
 
   void attach(SoundDevice* device) {
     for (SoundBuffer& b : slots) b.attach(device);
@@ -96,9 +97,9 @@ struct SoundChannels {
     for (SoundBuffer& b : slots) b.detach();
   }
   SoundBuffer& operator[](int i) { return slots[static_cast<size_t>(i)]; }
-  SoundBuffer& bgmChannel() { return slots[kBgmChannel]; }
-  SoundBuffer& seChannel() { return slots[kSeChannel]; }
-  SoundBuffer& voiceChannel() { return slots[kVoiceChannel]; }
+  SoundBuffer& bgmChannel() { return slots[kBgm]; }
+  SoundBuffer& seChannel() { return slots[kSe]; }
+  SoundBuffer& voiceChannel() { return slots[kVoice]; }
   // The input poll's sound step: music with decoding, then effect and voice.
   void pollUpdate() {
     bgmChannel().update(true);
