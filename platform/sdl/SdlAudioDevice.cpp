@@ -12,11 +12,20 @@ SdlAudioDevice::~SdlAudioDevice() {
   close();
 }
 
+namespace {
+
+SDL_AudioDeviceID openDevice(SDL_AudioSpec& want) {
+  SDL_AudioSpec have{};
+  // SDL converts to whatever the card takes, so the format is always ours.
+  return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+}
+
+}  // namespace
+
 bool SdlAudioDevice::open(int sampleRate, int channels, int bits) {
   close();
   // Our mixer produces 16-bit stereo only.
   if (channels != 2 || bits != 16 || sampleRate <= 0) return false;
-  if (!initSubsystem(SDL_INIT_AUDIO)) return false;
   SDL_AudioSpec want{};
   want.freq = sampleRate;
   want.format = AUDIO_S16SYS;
@@ -24,9 +33,16 @@ bool SdlAudioDevice::open(int sampleRate, int channels, int bits) {
   want.samples = 1024;
   want.callback = &SdlAudioDevice::callback;
   want.userdata = this;
-  SDL_AudioSpec have{};
-  // SDL converts to whatever the card takes, so the format is always ours.
-  SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  SDL_AudioDeviceID id = initSubsystem(SDL_INIT_AUDIO) ? openDevice(want) : 0;
+  silent_ = false;
+  if (id == 0 && silentFallback_) {
+    // No sound card (a server, a container, a virtual display): play on
+    // SDL's silent driver, which keeps real time, rather than not at all.
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    if (initSubsystem(SDL_INIT_AUDIO)) id = openDevice(want);
+    silent_ = id != 0;
+  }
   if (id == 0) return false;
   device_ = id;
   rate_ = sampleRate;

@@ -19,11 +19,18 @@ class SdlAudioDevice : public AudioDevice {
   void lock() override;
   void unlock() override;
 
+  // When no real output opens, fall back to SDL's silent driver (on by
+  // default) so the game still runs; silent() tells that it happened.
+  void setSilentFallback(bool on) { silentFallback_ = on; }
+  bool silent() const { return silent_; }
+
  private:
   static void callback(void* self, uint8_t* stream, int bytes);
 
   uint32_t device_ = 0;
   int rate_ = 44100;
+  bool silentFallback_ = true;
+  bool silent_ = false;
   AudioSource* source_ = nullptr;  // read on the audio thread under the device lock
 };
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 
 #include "platform/sdl/SdlAudioDevice.h"
 #include "platform/sdl/SdlJoystick.h"
@@ -84,6 +85,32 @@ TEST(SdlAudioDeviceTest, OpensStereo16BitAndMixes) {
   EXPECT_EQ(source.total.load(), seen);
   device.close();
   EXPECT_FALSE(device.isOpen());
+}
+
+TEST(SdlAudioDeviceTest, FallsBackToSilenceWithoutAnOutput) {
+  // A driver that does not exist stands for a machine without sound.
+  const char* before = std::getenv("SDL_AUDIODRIVER");
+  std::string saved = before ? before : "";
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  {
+    SdlAudioDevice strict;
+    strict.setSilentFallback(false);
+    EXPECT_FALSE(strict.open(44100, 2, 16));
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SdlAudioDevice device;
+    ASSERT_TRUE(device.open(44100, 2, 16)) << SDL_GetError();
+    EXPECT_TRUE(device.silent());
+    CountingSource source;
+    device.setSource(&source);
+    for (int i = 0; i < 300 && source.total == 0; ++i) SDL_Delay(10);
+    EXPECT_GT(source.total.load(), 0);  // play positions still advance
+    device.setSource(nullptr);
+  }
+  if (saved.empty())
+    unsetenv("SDL_AUDIODRIVER");
+  else
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
 }
 
 TEST(SdlInit, LeavesTheTerminationSignalsAlone) {
