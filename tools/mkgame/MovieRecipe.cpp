@@ -7,6 +7,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 }
 
@@ -87,6 +88,7 @@ bool parseMovieSpec(const RecipeBlock& block, MovieSpec& spec, std::string& erro
 bool buildMovie(const MovieSpec& spec, std::vector<uint8_t>& out, std::string& error) {
   const std::string at = spec.block.file + ":" + std::to_string(spec.block.header.number) + ": ";
   out.clear();
+  av_log_set_level(AV_LOG_ERROR);
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
   if (codec == nullptr) {
     error = at + "this libavcodec has no MPEG-1 video encoder";
