@@ -37,6 +37,9 @@ class DIBSprite {
   bool setText(std::string_view text, const platform::FontSpec* font, uint32_t colour,
                int cellWidth, int columns, int rows);
   void release();
+  // Exchanges everything but the context with another sprite (the cross
+  // fade keeps the old picture on screen in a spare slot this way).
+  void swapWith(DIBSprite& other);
 
   // State.
   void setVisible(bool flag);

@@ -117,10 +117,26 @@ class Lexer {
   void SetWindowSlotsVisible(bool visible);  // after window_off / window_on set F2046
   bool Cls();
 
+  // --- message window (MessageText.cpp) ---
+  // Draws the collected message into slot 7 and waits for the player.
+  bool ShowMessage(bool skippable);
+  // One pass of every wait: poll, optionally present; true when the wait
+  // must end at once (closing, or a return-to-title request, cleared).
+  bool WaitStep(bool present);
+  void AddBacklog(bool isChoice, std::string_view label = {});
+  // Plays the voice of the backlog entry `back` entries before the newest.
+  bool ReplayVoice(int back);
+  // 0: show layers 0-2 and the window group, 1: show the group, 2: hide
+  // layers and group, 3: hide the group.
+  void SetWindowGroup(int form);
+  // The in-game icons (backlog, save, load) in slots 10-18.
+  int ShowIcons(int form);
+
   // --- choice hooks (Choices.cpp) ---
   bool WindowSel(const WindowSelArgs& args);
   bool DefSel(const char* label);
   bool Select(int32_t no, const char* noWord);
+  bool DrawChoices();
 
   // --- scene hooks (SceneCommands.cpp); names have passed through `define`,
   // and `bg` / `ev1` pictures are already unlocked ---
@@ -136,6 +152,15 @@ class Lexer {
   bool ScreenFade(int form);
   bool Shake(const char* word);
   bool Rotate(int32_t angle, int32_t step, const char* mode);
+  // Records, loads, places and fades one picture layer.
+  bool SetLayer(int slot, const char* name, const char* kind, int x, int y);
+  // Before a "FADE_IN" change: fades out what layers (0 and) 1-2 show.
+  bool ClearForFadeIn(bool withBackground, const char* kind);
+
+  // --- screens opened from the waits; built with the system screens
+  // (PendingScreens.cpp until then) ---
+  bool SaveLoadScreen(bool load);
+  bool BacklogScreen();
 
   // --- audio hooks (AudioCommands.cpp); form 0 has no name, 1 a name and a
   // fixed mode, 2 a name and a mode word ---

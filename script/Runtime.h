@@ -86,6 +86,11 @@ struct Runtime {
   int cursorX = 0;
   int cursorY = 0;
 
+  // The main window's fonts: the message font of the font dialog (22 px)
+  // and the small font (18 px). Text sprites keep pointers to these.
+  platform::FontSpec messageFont{std::string(kSjisDefaultFontFace), 22};
+  platform::FontSpec smallFont{std::string(kSjisDefaultFontFace), 18};
+
   // Skip mode and the message box's two character sets (CP932).
   bool skipMode = false;
   char openingBrackets[kBracketSetSize] = {};

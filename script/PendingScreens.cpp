@@ -1,0 +1,15 @@
+// The save, load and backlog screens the message and choice waits open.
+// Until the system screens are built they return at once: nothing was
+// loaded and no return-to-title request arrived.
+#include "script/Lexer.h"
+
+namespace kobre {
+
+bool Lexer::SaveLoadScreen(bool /*load*/) {
+  return false;
+}
+bool Lexer::BacklogScreen() {
+  return false;
+}
+
+}  // namespace kobre
