@@ -147,7 +147,7 @@ bool AcmConverter::convertAll(uint32_t& pcmBytes) {
 bool AcmConverter::takeOutput(void* destination, uint32_t byteCount) {
   if (!haveOutput_) return false;
   size_t n = std::min<size_t>(byteCount, output_.size() * 2);
-  if (destination) std::memcpy(destination, output_.data(), n);
+  if (destination && n > 0) std::memcpy(destination, output_.data(), n);
   freeAll();
   return true;
 }

@@ -93,6 +93,12 @@ bool SoundBuffer::loadWhole(std::string_view name) {
     release();
     return false;
   }
+  // A buffer of no bytes cannot be made.
+  if (bytes == 0) {
+    report(__LINE__, kDsErrInvalidParam);
+    release();
+    return false;
+  }
   std::vector<int16_t> samples;
   if (!converter.takeOutput(samples)) {
     report(__LINE__, kMmsysErrError);

@@ -359,6 +359,16 @@ TEST(SoundBuffer, ShortStreamWithALargeFactPlaysItsDataThenSilence) {
   EXPECT_TRUE(rig.boxes().empty());
 }
 
+TEST(SoundBuffer, EmptySoundIsRefused) {
+  BufferRig rig;
+  rig.writeSound("empty", writers::writePcmWave(std::vector<int16_t>{}, 44100, 2));
+  SoundBuffer& b = rig.channels.seChannel();
+  EXPECT_FALSE(b.loadWhole("wav\\empty.wav"));
+  EXPECT_FALSE(b.isLoaded());
+  ASSERT_EQ(rig.boxes().size(), 1u);
+  EXPECT_NE(rig.boxes()[0].spec.text.find("DSERR_INVALIDPARAM"), std::string::npos);
+}
+
 TEST(SoundDevice, CreateAndFailures) {
   SoundRig rig;
   ASSERT_TRUE(rig.open());
