@@ -17,6 +17,7 @@
 #include "common/SjisText.h"
 #include "platform/posix/IconvTextCodec.h"
 #include "script/SceneSlots.h"
+#include "sound/SoundDevice.h"
 #include "tests/script/ScriptFixture.h"
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/PsdWriter.h"
@@ -49,6 +50,13 @@ class SceneFixture : public ScriptFixture {
     for (size_t i = 0; i < pointers.size(); ++i) pointers[i] = &(*sprites)[i];
     runtime->backBuffer = back.get();
     runtime->spriteSlots = pointers.data();
+    sound = std::make_unique<SoundDevice>(&headless.audio);
+    sound->setFileSystem(&headless.files);
+    sound->setArchive(&runtime->soundArchive);
+    sound->create(&headless.host, kDsSclPriority, 2, 44100, 16);
+    channels = std::make_unique<SoundChannels>();
+    channels->attach(sound.get());
+    runtime->soundChannels = channels->slots.data();
 
     runtime->frame.pollInput = [this] { return poll(); };
     runtime->frame.present = [this] {
@@ -69,6 +77,7 @@ class SceneFixture : public ScriptFixture {
   // The main window's poll: logical buttons held now, and those newly down.
   bool poll() {
     headless.host.pumpEvents();
+    channels->pollUpdate();
     if (runtime->closing) return false;
     platform::InputState in;
     headless.host.readInput(in);
@@ -132,7 +141,15 @@ class SceneFixture : public ScriptFixture {
   static std::string sj(std::string_view utf8) { return platform::utf8ToCp932(utf8); }
   static std::string utf8(std::string_view cp932) { return platform::cp932ToUtf8(cp932); }
 
+  ~SceneFixture() override {
+    channels->detach();
+    channels.reset();
+    sound->release();
+  }
+
   GraphicsContext graphics;
+  std::unique_ptr<SoundDevice> sound;
+  std::unique_ptr<SoundChannels> channels;
   std::unique_ptr<DIB> back;
   std::unique_ptr<SpriteSlots> sprites;
   std::array<DIBSprite*, kGraphicsSpriteSlotCount> pointers{};
