@@ -245,6 +245,10 @@ bool MainFrame::closing() {
   return runtime().closing;
 }
 
+void MainFrame::setClosing() {
+  runtime().closing = true;
+}
+
 void MainFrame::mciNotify() {
   runtime().mciNotified = true;
 }

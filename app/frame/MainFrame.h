@@ -87,6 +87,7 @@ class MainFrame {
   // live in the runtime, where the script engine tests them.
   Runtime& runtime() { return engine_.runtime(); }
   bool closing();
+  void setClosing();
   bool saveSettingsOnExit() const { return saveSettingsOnExit_; }
   const platform::FontSpec& messageFont() const { return messageFont_; }
   const platform::FontSpec& smallFont() const { return smallFont_; }

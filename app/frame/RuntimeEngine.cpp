@@ -15,6 +15,11 @@ RuntimeEngine::RuntimeEngine(const platform::Platform& platform)
   graphics_.imageArchive = &runtime_->imageArchive;
   graphics_.settings = &runtime_->settings;
   graphics_.pressedButtons = &runtime_->pressedButtons;
+  // Text sprites lay out with the runtime's bracket sets (def_indent, def_kinsoku).
+  graphics_.textRenderer.openingBrackets =
+      std::string_view(runtime_->openingBrackets, sizeof runtime_->openingBrackets);
+  graphics_.textRenderer.closingMarks =
+      std::string_view(runtime_->closingMarks, sizeof runtime_->closingMarks);
 }
 
 RuntimeEngine::~RuntimeEngine() {
@@ -80,6 +85,9 @@ void RuntimeEngine::setSkip(bool on) {
 void RuntimeEngine::setFonts(const platform::FontSpec& message, const platform::FontSpec& small) {
   messageFont_ = message;
   smallFont_ = small;
+  // The text sprites draw with the runtime's copies.
+  runtime_->messageFont = message;
+  runtime_->smallFont = small;
   runtime_->fontChanged = true;
 }
 
@@ -171,7 +179,12 @@ void RuntimeEngine::releaseArchives() {
 
 void RuntimeEngine::releaseFonts() {}
 
-void connectFrame(MainFrame& frame, Runtime& runtime) {
+std::unique_ptr<FrameEngine> createRuntimeEngine(const platform::Platform& platform) {
+  return std::make_unique<RuntimeEngine>(platform);
+}
+
+void connectFrame(MainFrame& frame, FrameEngine& engine) {
+  Runtime& runtime = engine.runtime();
   runtime.frame.pollInput = [&frame] { return frame.pollInput(); };
   runtime.frame.present = [&frame] {
     frame.present();

@@ -6,15 +6,12 @@
 #include <array>
 #include <memory>
 
+#include "app/frame/EngineFactory.h"
 #include "app/frame/FrameEngine.h"
-// The graphics and sound headers define the slot and channel counts that the
-// runtime's header defines as well (same values); until they share one
-// definition, theirs are renamed here so that both can be included.
+// The graphics header defines the slot count that the runtime's header
+// defines as well (same value); until they share one definition, the
+// graphics one is renamed here so that both can be included.
 #define kSpriteSlotCount kGraphicsSpriteSlotCount
-#define kSoundChannelCount kSoundLayerChannelCount
-#define kBgmChannel kSoundLayerBgmChannel
-#define kSeChannel kSoundLayerSeChannel
-#define kVoiceChannel kSoundLayerVoiceChannel
 #include "graphics/DIB.h"
 #include "graphics/DIBSprite.h"
 #include "graphics/GraphicsContext.h"
@@ -22,10 +19,6 @@
 #include "sound/SoundDevice.h"
 #include "sound/VorbisCodecDriver.h"
 #undef kSpriteSlotCount
-#undef kSoundChannelCount
-#undef kBgmChannel
-#undef kSeChannel
-#undef kVoiceChannel
 #include "script/Runtime.h"
 
 namespace kobre {
@@ -33,8 +26,6 @@ class Lexer;
 }
 
 namespace kobre::frame {
-
-class MainFrame;
 
 class RuntimeEngine : public FrameEngine {
  public:
@@ -92,9 +83,5 @@ class RuntimeEngine : public FrameEngine {
   platform::FontSpec smallFont_;
   bool windowed_ = true;  // until the back buffer exists
 };
-
-// Points the runtime's frame services (the script's input poll and presents)
-// at the main window's logic.
-void connectFrame(MainFrame& frame, Runtime& runtime);
 
 }  // namespace kobre::frame

@@ -1,0 +1,378 @@
+#include "app/HeadlessRunner.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "app/frame/MainFrame.h"
+#include "app/frame/RuntimeEngine.h"
+#include "common/Buttons.h"
+#include "platform/posix/InstanceLock.h"
+#include "script/GameState.h"
+#include "tests/app/FrameFixture.h"
+#include "tools/writers/ArchiveWriter.h"
+#include "tools/writers/BmpWriter.h"
+#include "tools/writers/ScriptWriter.h"
+
+namespace kobre::testing {
+namespace {
+
+using app::HeadlessOptions;
+using app::HeadlessRunner;
+using platform::headless::InputStep;
+
+TEST(HeadlessArguments, ParsesEveryOption) {
+  HeadlessOptions o;
+  std::string error;
+  ASSERT_TRUE(app::parseHeadlessArguments(
+      {"--input", "in.txt", "--auto-ok", "--answer", "yes", "--max-polls", "500", "--dump-state",
+       "s.dat", "--screenshot", "a.png@3", "--screenshot", "b@x.png@10", "game"},
+      o, error))
+      << error;
+  EXPECT_EQ(o.inputFile, "in.txt");
+  EXPECT_TRUE(o.autoOk);
+  EXPECT_TRUE(o.answerYes);
+  EXPECT_EQ(o.maxPolls, 500u);
+  EXPECT_EQ(o.dumpState, "s.dat");
+  ASSERT_EQ(o.screenshots.size(), 2u);
+  EXPECT_EQ(o.screenshots[0].path, "a.png");
+  EXPECT_EQ(o.screenshots[0].poll, 3u);
+  EXPECT_EQ(o.screenshots[1].path, "b@x.png");
+  EXPECT_EQ(o.screenshots[1].poll, 10u);
+  EXPECT_EQ(o.gameFolder, "game");
+}
+
+TEST(HeadlessArguments, RefusesWhatItDoesNotKnow) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--answer", "maybe", "g"},      {"--max-polls", "x", "g"},
+      {"--max-polls", "0", "g"},       {"--screenshot", "a.png", "g"},
+      {"--screenshot", "a.png@", "g"}, {"--input"},
+      {"--frobnicate", "g"},           {"g1", "g2"}};
+  for (const auto& args : bad) {
+    HeadlessOptions o;
+    std::string error;
+    EXPECT_FALSE(app::parseHeadlessArguments(args, o, error)) << args[0];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(HeadlessInput, ParsesLines) {
+  std::vector<InputStep> steps;
+  std::string error;
+  ASSERT_TRUE(app::parseInputScript("# comment\n\n1 Ok\r\n5 -  \n7 up+WheelDown+Save 10,20\n",
+                                    steps, error))
+      << error;
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[0].poll, 1u);
+  EXPECT_EQ(steps[0].buttons, kButtonOk);
+  EXPECT_EQ(steps[0].x, -1);
+  EXPECT_EQ(steps[1].buttons, 0u);
+  EXPECT_EQ(steps[2].poll, 7u);
+  EXPECT_EQ(steps[2].buttons, kButtonUp | kButtonWheelDown | kButtonSave);
+  EXPECT_EQ(steps[2].x, 10);
+  EXPECT_EQ(steps[2].y, 20);
+
+  for (const char* bad :
+       {"x Ok", "0 Ok", "3", "3 Jump", "3 Ok+", "3 Ok 1;2", "3 Ok -1,5", "3 Ok 1,2 extra"}) {
+    EXPECT_FALSE(app::parseInputScript(std::string("1 Ok\n") + bad + "\n", steps, error)) << bad;
+    EXPECT_EQ(error.rfind("line 2:", 0), 0u) << error;
+  }
+}
+
+TEST(HeadlessBoxes, OneLinePerBox) {
+  platform::MessageBoxSpec spec;
+  spec.caption = "KOBRE ver 1.32";
+  spec.text = "データファイルが読めません\narc.scr";
+  EXPECT_EQ(app::boxLine(spec), "BOX\tKOBRE ver 1.32\tデータファイルが読めません\\narc.scr");
+}
+
+TEST(HeadlessPng, EncodesRgbThatZlibReadsBack) {
+  std::vector<uint32_t> pixels(4 * 3);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x010203);
+  std::vector<uint8_t> png = app::encodePng(pixels.data(), 4, 3);
+  ASSERT_GT(png.size(), 8u + 25 + 12 + 12);
+  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+  EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
+  EXPECT_EQ(png[24], 8);  // bit depth
+  EXPECT_EQ(png[25], 2);  // RGB
+  uint32_t idatLength =
+      (uint32_t{png[33]} << 24) | (uint32_t{png[34]} << 16) | (uint32_t{png[35]} << 8) | png[36];
+  EXPECT_EQ(std::string(png.begin() + 37, png.begin() + 41), "IDAT");
+  std::vector<uint8_t> raw(3 * (1 + 4 * 3));
+  uLongf rawSize = raw.size();
+  ASSERT_EQ(uncompress(raw.data(), &rawSize, png.data() + 41, idatLength), Z_OK);
+  ASSERT_EQ(rawSize, raw.size());
+  for (int y = 0; y < 3; ++y) {
+    EXPECT_EQ(raw[static_cast<size_t>(y) * 13], 0);
+    for (int x = 0; x < 4; ++x) {
+      uint32_t p = pixels[static_cast<size_t>(y * 4 + x)];
+      const uint8_t* rgb = &raw[static_cast<size_t>(y) * 13 + 1 + static_cast<size_t>(x) * 3];
+      EXPECT_EQ(rgb[0], static_cast<uint8_t>(p >> 16));
+      EXPECT_EQ(rgb[1], static_cast<uint8_t>(p >> 8));
+      EXPECT_EQ(rgb[2], static_cast<uint8_t>(p));
+    }
+  }
+  EXPECT_EQ(std::string(png.end() - 8, png.end() - 4), "IEND");
+}
+
+// A generated game folder for whole runs.
+class GameFolder {
+ public:
+  explicit GameFolder(const std::string& openScript, bool scriptArchive = true,
+                      bool soundArchive = true) {
+    std::vector<uint8_t> script;
+    EXPECT_TRUE(writers::ScriptWriter().build(openScript, {}, script));
+    writers::ArchiveWriter scripts;
+    scripts.add("open.scr", script);
+    if (scriptArchive) {
+      EXPECT_TRUE(scripts.writeFile(dir.str() + "/arc.scr", true));
+    } else {
+      dir.write("scr/open.scr", script);
+    }
+    writers::ArchiveWriter images;
+    images.add("dummy.bmp", std::string_view("x"));
+    EXPECT_TRUE(images.writeFile(dir.str() + "/arc.cg", true));
+    writers::ArchiveWriter sounds;
+    sounds.add("dummy.wav", std::string_view("x"));
+    if (soundArchive) {
+      EXPECT_TRUE(sounds.writeFile(dir.str() + "/arc.wav", false));
+    }
+  }
+  std::string str() const { return dir.str(); }
+  TempFolder dir;
+};
+
+struct RunResult {
+  int code;
+  std::string out, err;
+  std::vector<std::string> boxes() const {
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+RunResult runIn(HeadlessOptions options, const std::function<void(HeadlessRunner&)>& setup = {}) {
+  std::ostringstream out, err;
+  HeadlessRunner runner(std::move(options), out, err);
+  if (setup) setup(runner);
+  int code = runner.run();
+  return {code, out.str(), err.str()};
+}
+
+const std::string kEnded = "BOX\tスクリプトエラー\t最後まで実行しました";
+
+TEST(HeadlessRun, ScriptRunsToItsEndAndExitsNormally) {
+  GameFolder game("A=5\nwait 1\n");
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  o.dumpState = game.dir.str() + "/state.dat";
+  RunResult r = runIn(o);
+  EXPECT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.boxes().size(), 1u) << r.out;
+  EXPECT_EQ(r.boxes()[0].rfind(kEnded, 0), 0u) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(game.dir.path("KOBRE.ini")));
+  EXPECT_FALSE(std::filesystem::exists(game.dir.path("Read.dat")));
+  std::vector<uint8_t> dump = game.dir.read("state.dat");
+  ASSERT_EQ(dump.size(), kGameStateSize);
+  GameState state;
+  std::memcpy(&state, dump.data(), sizeof state);
+  EXPECT_TRUE(state.checksumMatches());
+  EXPECT_EQ(state.variable('A'), 5);
+}
+
+TEST(HeadlessRun, StartUpFailuresAndTheSettingsFile) {
+  struct Case {
+    const char* name;
+    bool scriptArchive, soundArchive, looseScript, openScript;
+    int screenWidth;
+    std::string frameBox;
+    int code;
+    bool settingsWritten;
+  } cases[] = {
+      {"arc.scr missing, loose scripts", false, true, true, true, 1920,
+       "BOX\tKOBRE ver 1.32\tデータファイルが読めません\\narc.scr", 0, true},
+      {"arc.wav missing", true, false, false, true, 1920,
+       "BOX\tKOBRE ver 1.32\tデータファイルが読めません\\narc.wav", 1, false},
+      {"open script missing", true, true, false, false, 1920,
+       "BOX\tKOBRE ver 1.32\tシナリオが初期化できません", 1, false},
+      {"desktop too small", true, true, false, true, 640,
+       "BOX\tKOBRE ver 1.32\tデスクトップを 800 × 600 ハイカラー以上にして下さい", 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GameFolder game(c.openScript ? "wait 1\n" : "", c.scriptArchive, c.soundArchive);
+    if (!c.openScript) {
+      // An archive without the open script.
+      writers::ArchiveWriter scripts;
+      scripts.add("other.scr", std::string_view("N\r\n"));
+      ASSERT_TRUE(scripts.writeFile(game.str() + "/arc.scr", true));
+    }
+    HeadlessOptions o;
+    o.gameFolder = game.str();
+    RunResult r = runIn(o, [&](HeadlessRunner& runner) {
+      runner.headless().host.setScreen(c.screenWidth, c.screenWidth * 3 / 4, 32);
+    });
+    EXPECT_EQ(r.code, c.code) << r.out << r.err;
+    // The frame's box comes first when start-up goes on; a fatal one comes
+    // last, after any box of the layer that failed (the script loader's).
+    auto boxes = r.boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(c.code == 1 ? boxes.back() : boxes.front(), c.frameBox) << r.out;
+    if (c.code == 0) {
+      EXPECT_EQ(boxes.back().rfind(kEnded, 0), 0u) << r.out;
+    }
+    EXPECT_EQ(std::filesystem::exists(game.dir.path("KOBRE.ini")), c.settingsWritten);
+  }
+}
+
+TEST(HeadlessRun, MaxPollsRunsOut) {
+  GameFolder game("wait 100\n");
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  o.maxPolls = 20;
+  RunResult r = runIn(o);
+  EXPECT_EQ(r.code, app::kExitPollsRanOut) << r.out << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
+}
+
+TEST(HeadlessRun, ScreenshotOfTheFirstPictureAfterAPoll) {
+  GameFolder game("wait 1\n");
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  o.screenshots.push_back({game.dir.str() + "/shot.png", 5, false});
+  o.screenshots.push_back({game.dir.str() + "/never.png", 1000000, false});
+  RunResult r = runIn(o);
+  EXPECT_EQ(r.code, 0);
+  std::vector<uint8_t> png = game.dir.read("shot.png");
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_EQ(png[1], 'P');
+  EXPECT_FALSE(std::filesystem::exists(game.dir.path("never.png")));
+  EXPECT_NE(r.err.find("after poll 1000000"), std::string::npos);
+}
+
+TEST(HeadlessRun, QuitQuestionAnsweredNoThenYes) {
+  for (bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "yes" : "no");
+    GameFolder game("wait 5\n");
+    HeadlessOptions o;
+    o.gameFolder = game.str();
+    o.answerYes = yes;
+    bool asked = false;
+    RunResult r = runIn(o, [&](HeadlessRunner& runner) {
+      runner.onPump([&runner, &asked] {
+        // The File menu's Exit, chosen while the script waits.
+        if (!asked && runner.headless().host.polls() == 10) {
+          asked = true;
+          auto& rt = runner.engine().runtime();
+          rt.readRecord.addScript("scr\\open.scr");
+          rt.readRecord.markRead("scr\\open.scr", 3);
+          runner.engine().runtime().platform.host->requestClose();
+        }
+      });
+    });
+    EXPECT_EQ(r.code, 0);
+    auto boxes = r.boxes();
+    ASSERT_GE(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "BOX\tKOBRE ver 1.32\t本当に終了してもよろしいですか？");
+    EXPECT_EQ(std::filesystem::exists(game.dir.path("Read.dat")), yes);
+    if (yes) {
+      EXPECT_EQ(boxes.size(), 1u) << r.out;  // ended at once, without the script's end
+    } else {
+      EXPECT_EQ(boxes.back().rfind(kEnded, 0), 0u) << r.out;  // ran on to the end
+    }
+  }
+}
+
+TEST(HeadlessRun, ShakeBandsThroughTheBackBuffer) {
+  GameFolder game("wait 1\n");
+  // A picture filling the screen with one colour.
+  std::vector<uint32_t> red(800 * 600, 0xFF0000);
+  game.dir.write("cg/red.bmp", writers::writeBmp24(800, 600, red));
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  std::ostringstream out, err;
+  HeadlessRunner runner(o, out, err);
+  auto& host = runner.headless().host;
+  frame::MainFrame& f = runner.frame();
+  auto& engine = static_cast<frame::RuntimeEngine&>(runner.engine());
+  ASSERT_TRUE(f.startUp());
+  DIBSprite& sprite = (*engine.spriteSlots())[0];
+  ASSERT_TRUE(sprite.loadImage("cg\\red.bmp"));
+  sprite.show();
+  f.present();
+  const auto& frame0 = host.lastFrame();
+  EXPECT_EQ(frame0[0] & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(frame0[599 * 800 + 799] & 0xFFFFFF, 0xFF0000u);
+  struct Case {
+    int offset, firstBlack, lastBlack;
+  } cases[] = {{-10, 590, 599}, {10, 0, 9}, {0, -1, -1}};
+  for (const Case& c : cases) {
+    f.presentShaken(c.offset);
+    const auto& px = host.lastFrame();
+    for (int y = 0; y < 600; ++y) {
+      bool black = y >= c.firstBlack && y <= c.lastBlack;
+      ASSERT_EQ(px[static_cast<size_t>(y) * 800 + 400] & 0xFFFFFF, black ? 0u : 0xFF0000u)
+          << "offset " << c.offset << " row " << y;
+    }
+  }
+  f.destroy();
+}
+
+// The program itself, as game makers run it.
+RunResult runProgram(const std::string& args, const std::string& lockFolder) {
+  std::string command = "XDG_RUNTIME_DIR='" + lockFolder + "' '" + KOBRE_PROGRAM + "' " + args;
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, {}};
+}
+
+TEST(HeadlessProgram, RunsAGameFolderWithAnInputFile) {
+  GameFolder game("wait 1\n");
+  TempFolder lock;
+  game.dir.write("input.txt", "1 Ok 10,10\n3 -\n");
+  RunResult r = runProgram(
+      "--headless --input '" + game.str() + "/input.txt' '" + game.str() + "' 2>/dev/null",
+      lock.str());
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind(kEnded, 0), 0u) << r.out;
+}
+
+TEST(HeadlessProgram, ExitCodes) {
+  TempFolder lock;
+  GameFolder broken("wait 1\n", true, /*soundArchive=*/false);
+  RunResult r = runProgram("--headless '" + broken.str() + "'", lock.str());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "BOX\tKOBRE ver 1.32\tデータファイルが読めません\\narc.wav\n");
+  GameFolder slow("wait 100\n");
+  EXPECT_EQ(runProgram("--headless --max-polls 5 '" + slow.str() + "'", lock.str()).code, 3);
+  EXPECT_EQ(
+      runProgram("--headless --answer perhaps '" + slow.str() + "' 2>/dev/null", lock.str()).code,
+      2);
+}
+
+TEST(HeadlessProgram, ASecondCopyExitsAtOnceAndShowsNothing) {
+  TempFolder lock;
+  platform::InstanceLock held;
+  ASSERT_TRUE(held.acquire("KOBRE_MUTEX_OBJECT", lock.str()));
+  GameFolder game("wait 1\n");
+  RunResult r = runProgram("--headless '" + game.str() + "' 2>&1", lock.str());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.empty()) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(game.dir.path("KOBRE.ini")));
+  held.release();
+  EXPECT_EQ(runProgram("--headless '" + game.str() + "'", lock.str()).code, 0);
+}
+
+}  // namespace
+}  // namespace kobre::testing
