@@ -7,6 +7,18 @@
 
 #include "tools/mkgame/GameBuilder.h"
 
+namespace {
+
+// Qt's notes about the desktop session (no runtime folder on a build
+// machine) say nothing about the game being built.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtDebugMsg || type == QtInfoMsg) return;
+  if (message.contains(QStringLiteral("XDG_RUNTIME_DIR"))) return;
+  std::cerr << message.toStdString() << "\n";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   kobre::mkgame::BuildOptions options;
   std::string src, out;
@@ -30,6 +42,7 @@ int main(int argc, char** argv) {
   }
   // Drawing needs a GUI application but no display.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  qInstallMessageHandler(quietMessages);
   int qtArgc = 1;
   QGuiApplication app(qtArgc, argv);
   std::string error;
