@@ -94,6 +94,12 @@ const Lexer::Command Lexer::kCommands[] = {
     {"set_ff", &Lexer::CmdSetFf},
 };
 
+bool Lexer::IsCommandWord(std::string_view word) {
+  for (const Command& c : kCommands)
+    if (c.word == word) return true;
+  return false;
+}
+
 bool Lexer::Dispatch() {
   const std::string_view word(token);
   if (!word.empty() && word[0] == '@') {  // a label

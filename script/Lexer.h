@@ -106,6 +106,8 @@ class Lexer {
 
   // --- dispatch and the commands that steer the script (Dispatch.cpp) ---
   bool Dispatch();
+  // Whether word is in the command table (labels and text are not).
+  static bool IsCommandWord(std::string_view word);
   // Sets the unlock flag of a picture named in `def_cg` and merges the
   // lasting flags into Save00.dat.
   void UnlockPicture(const char* name);

@@ -12,7 +12,10 @@ using writers::ArchiveWriter;
 using writers::ScriptOptions;
 using writers::ScriptWriter;
 
-using LexerTest = ScriptFixture;
+class LexerTest : public ScriptFixture {
+ protected:
+  LexerTest() { useSimpleInput(); }
+};
 
 TEST_F(LexerTest, FreshLexerState) {
   EXPECT_EQ(lexer->lineNumber, 1);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Buttons.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "script/Lexer.h"
 #include "script/Runtime.h"
@@ -24,6 +25,26 @@ class ScriptFixture : public ::testing::Test {
         runtime(std::make_unique<Runtime>(headless.platform())),
         lexer(std::make_unique<Lexer>(runtime.get())) {
     runtime->topLexer = lexer.get();
+  }
+
+  // A plain input poll for tests without the picture side: pumps, reads the
+  // scripted input into the button sets (mouse buttons as Ok and Cancel) and
+  // holds Ok on every second poll, so message waits advance.
+  void useSimpleInput() {
+    headless.host.setAutoOk(true);
+    runtime->frame.pollInput = [this] {
+      headless.host.pumpEvents();
+      if (runtime->closing) return false;
+      platform::InputState in;
+      headless.host.readInput(in);
+      const uint32_t old = runtime->heldButtons;
+      runtime->heldButtons =
+          in.extraButtons | (in.mouseLeft ? kButtonOk : 0u) | (in.mouseRight ? kButtonCancel : 0u);
+      runtime->pressedButtons = runtime->heldButtons & ~old;
+      lexer->mouseX = in.cursorX;
+      lexer->mouseY = in.cursorY;
+      return true;
+    };
   }
 
   // Writes scr\<name>.scr from UTF-8 text ("\n" becomes CR LF).
