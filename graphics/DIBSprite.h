@@ -145,9 +145,9 @@ class DIBSprite {
   TextCache textCache_;
 };
 
-// The fixed table of 130 sprites (the runtime's kSpriteSlotCount); the index
-// is the stacking order.
-using SpriteSlots = std::array<DIBSprite, 130>;
+constexpr int kSpriteSlotCount = 130;
+// The fixed table of sprites; the index is the stacking order.
+using SpriteSlots = std::array<DIBSprite, kSpriteSlotCount>;
 
 // Points every slot at the context.
 void attachSpriteSlots(SpriteSlots& slots, GraphicsContext* context);
