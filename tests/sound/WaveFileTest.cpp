@@ -92,7 +92,7 @@ TEST(WaveFile, BadFilesReportOnce) {
     const char* text;
   } cases[] = {
       {"not RIFF", writers::writeRiffWave({{"fmt ", fmt, {}}}, std::nullopt, "RIFX"), 0,
-       "Wave.cpp"},
+       "0x00000001"},
       {"not WAVE", writers::writeRiffWave({{"fmt ", fmt, {}}}, std::nullopt, "RIFF", "AVI "), 0,
        "0x00000001"},
       {"too short for a chunk", {'R', 'I', 'F'}, 0, "MMIOERR_CHUNKNOTFOUND"},
