@@ -364,6 +364,53 @@ TEST_F(Compose, ShakeShowsTheLastComposedPictureDisplaced) {
   EXPECT_TRUE(back.isWindowed());
 }
 
+TEST_F(Compose, PresentingAgainMovesAndAnimatesNothing) {
+  DIBSprite& s = (*slots)[4];
+  ASSERT_TRUE(s.loadImage(framesPsd("walk.psd", 10, 10, 4)));
+  s.setVelocity(3, 0);
+  compose();
+  EXPECT_EQ(s.x(), 3);
+  EXPECT_EQ(s.frame(), 1);
+  for (int shake : {5, -5, 0}) {
+    back.setShake(shake);
+    back.present();
+  }
+  EXPECT_EQ(s.x(), 3);
+  EXPECT_EQ(s.frame(), 1);
+  EXPECT_EQ(headless_.host.lastFrame()[3] & 0xFFFFFF, 20u << 16);
+}
+
+TEST_F(Compose, ThreeChannelPicturesDrawOpaqueWithBlackAroundTheLayer) {
+  writers::PsdDocument doc;
+  doc.width = 6;
+  doc.height = 6;
+  doc.channels = 3;
+  doc.mergedAlpha = false;
+  doc.layers.push_back(
+      writers::makePsdLayer(2, 2, 4, 4, [](int, int) { return argb(255, 0, 200, 0); }));
+  writeLoose("flat.psd", writers::writePsd(doc));
+  ASSERT_TRUE((*slots)[0].loadImage(solidBmp("white.bmp", 800, 600, 0xFFFFFF)));
+  ASSERT_TRUE((*slots)[1].loadImage("flat.psd"));
+  EXPECT_FALSE((*slots)[1].bitmap()->hasAlpha());
+  EXPECT_FALSE((*slots)[1].hitTest(2, 2));  // no alpha: never hit
+  compose();
+  EXPECT_EQ(at(0, 0), 0u);
+  EXPECT_EQ(at(2, 2), 0x00C800u);
+  EXPECT_EQ(at(6, 6), 0xFFFFFFu);
+}
+
+TEST_F(Compose, BackBufferFailureIsReportedAfterTheBitmapsOwn) {
+  context.maxBitmapBytes = 1024;
+  DIB small(&context);
+  clearBoxes();
+  EXPECT_FALSE(small.create());
+  auto texts = boxTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].substr(0, 10), "DIBitmap (");
+  EXPECT_EQ(texts[1], "DIB (111)\nバックバッファが作れない ");
+  EXPECT_FALSE(small.compose(*slots));
+}
+
 TEST_F(Compose, WithoutASurfaceNothingIsComposed) {
   DIB none(&context);
   EXPECT_FALSE(none.compose(*slots));
