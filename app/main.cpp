@@ -73,6 +73,9 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
   mainFrame.windowCreated();
   // The two posted start messages: start-up, then the frame loop.
   QTimer::singleShot(0, &form, [&] {
+    // Ask for the focus: without a window manager (a bare X server) nobody
+    // else would give it, and an inactive window does not run its script.
+    form.activateWindow();
     if (!mainFrame.startUp()) {
       mainFrame.paint();  // sees closing and closes the window
       return;

@@ -83,12 +83,9 @@ void RuntimeEngine::setSkip(bool on) {
 }
 
 void RuntimeEngine::setFonts(const platform::FontSpec& message, const platform::FontSpec& small) {
-  messageFont_ = message;
-  smallFont_ = small;
-  // The text sprites draw with the runtime's copies.
+  // Text sprites keep pointers to the runtime's fonts: change them in place.
   runtime_->messageFont = message;
   runtime_->smallFont = small;
-  runtime_->fontChanged = true;
 }
 
 void RuntimeEngine::setWindowed(bool windowed) {
@@ -177,7 +174,9 @@ void RuntimeEngine::releaseArchives() {
   runtime_->soundArchive.close();
 }
 
-void RuntimeEngine::releaseFonts() {}
+void RuntimeEngine::releaseFonts() {
+  // The fonts are plain values of the runtime; nothing to free.
+}
 
 std::unique_ptr<FrameEngine> createRuntimeEngine(const platform::Platform& platform) {
   return std::make_unique<RuntimeEngine>(platform);

@@ -62,8 +62,6 @@ class RuntimeEngine : public FrameEngine {
   void releaseArchives() override;
   void releaseFonts() override;
 
-  const platform::FontSpec& messageFont() const { return messageFont_; }
-  const platform::FontSpec& smallFont() const { return smallFont_; }
   Lexer* topLexer() const { return lexer_.get(); }
   DIB* backBuffer() const { return backBuffer_.get(); }
   SpriteSlots* spriteSlots() const { return sprites_.get(); }
@@ -79,8 +77,6 @@ class RuntimeEngine : public FrameEngine {
   std::unique_ptr<SoundDevice> soundDevice_;
   std::unique_ptr<SoundChannels> channels_;
   std::unique_ptr<Lexer> lexer_;
-  platform::FontSpec messageFont_;
-  platform::FontSpec smallFont_;
   bool windowed_ = true;  // until the back buffer exists
 };
 
