@@ -1,5 +1,7 @@
 #include "app/frame/SettingsFile.h"
 
+#include <cstring>
+
 #include "common/Sjis.h"
 #include "common/SjisText.h"
 #include "platform/FileSystem.h"

@@ -1,0 +1,7 @@
+# The settings file lives with the application frame; its two sources are
+# built into the target directly so that the core-only build has it too.
+kobre_fuzzer(fuzz_settings ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_settings.cpp DEPS kobre_common
+             CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/fuzz_settings)
+target_sources(fuzz_settings PRIVATE ${PROJECT_SOURCE_DIR}/app/frame/ProfileFile.cpp
+                                     ${PROJECT_SOURCE_DIR}/app/frame/SettingsFile.cpp)
+target_link_libraries(fuzz_settings PRIVATE kobre_platform_api)
