@@ -7,6 +7,10 @@ namespace kobre::frame {
 
 RuntimeEngine::RuntimeEngine(const platform::Platform& platform)
     : platform_(platform), runtime_(std::make_unique<Runtime>(platform)) {
+  // Made with the main window: the processor probe runs once, here.
+  probeProcessor(processorInfo_);
+  useMmx_ = processorInfo_.hasMmx != 0;
+  graphics_.blend = &selectBlendRoutines(processorInfo_, useMmx_);
   graphics_.host = platform.host;
   graphics_.clock = platform.clock;
   graphics_.files = platform.files;

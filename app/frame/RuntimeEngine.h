@@ -62,6 +62,10 @@ class RuntimeEngine : public FrameEngine {
   void releaseArchives() override;
   void releaseFonts() override;
 
+  // The processor probe's record (reported by the support mail) and the
+  // switch the blending routines are chosen by.
+  const ProcessorInfo& processorInfo() const { return processorInfo_; }
+  bool useMmx() const { return useMmx_; }
   Lexer* topLexer() const { return lexer_.get(); }
   DIB* backBuffer() const { return backBuffer_.get(); }
   SpriteSlots* spriteSlots() const { return sprites_.get(); }
@@ -69,6 +73,8 @@ class RuntimeEngine : public FrameEngine {
  private:
   platform::Platform platform_;
   std::unique_ptr<Runtime> runtime_;
+  ProcessorInfo processorInfo_;
+  bool useMmx_ = false;
   GraphicsContext graphics_;
   std::unique_ptr<VorbisCodecDriver> codec_;
   std::unique_ptr<DIB> backBuffer_;
