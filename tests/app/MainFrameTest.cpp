@@ -135,6 +135,33 @@ TEST_F(FrameFixture, SoundArchiveInTheImageFolderOfTheEmptyPrefix) {
   EXPECT_TRUE(engine.runtime().soundArchive.isOpen());
 }
 
+TEST_F(FrameFixture, SoundArchiveOnTheChosenDrive) {
+  writeGame(true, /*withSound=*/false);
+  // A mounted disc: the drive root ends in a separator, as the list gives it.
+  TempFolder disc;
+  writers::ArchiveWriter sounds;
+  sounds.add("a.wav", std::string_view("x"));
+  std::filesystem::create_directories(disc.path("image"));
+  ASSERT_TRUE(sounds.writeFile(disc.str() + "/image/arc.wav", false));
+  writers::ArchiveWriter more;
+  more.add("b.wav", std::string_view("y"));
+  ASSERT_TRUE(more.writeFile(disc.str() + "/image/arc2.wav", false));
+  struct DiscWindow : FakeWindow {
+    std::string root;
+    std::string chooseDrive(const std::vector<std::string>& roots) override {
+      driveLists.push_back(roots);
+      return root;
+    }
+  } discWindow;
+  discWindow.root = disc.str() + "/";
+  frame::MainFrame f(headless.platform(), engine, discWindow);
+  ASSERT_TRUE(f.startUp());
+  EXPECT_EQ(discWindow.driveLists.size(), 1u);
+  ArchiveFile& archive = engine.runtime().soundArchive;
+  EXPECT_TRUE(archive.find("a.wav"));
+  EXPECT_TRUE(archive.find("b.wav"));  // the supplement beside it on the disc
+}
+
 TEST_F(FrameFixture, TooSmallOrTooFewColoursIsFatalAfterEverythingStarted) {
   struct Case {
     int w, h, bits;
