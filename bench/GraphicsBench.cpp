@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,11 +28,20 @@ using namespace kobre;
 
 constexpr int kW = 800, kH = 600;
 
+// The version start-up would choose; KOBRE_BLEND=sse2, packed or plain
+// measures another one.
 const BlendRoutines& routines() {
   static const BlendRoutines* r = [] {
     ProcessorInfo info;
     probeProcessor(info);
-    return &selectBlendRoutines(info, info.hasMmx != 0);
+    const BlendRoutines* chosen = &selectBlendRoutines(info, info.hasMmx != 0);
+    if (const char* want = std::getenv("KOBRE_BLEND")) {
+      std::string w = want;
+      if (w == "sse2" && packedSse2BlendRoutines(info)) chosen = packedSse2BlendRoutines(info);
+      if (w == "packed") chosen = &packedScalarBlendRoutines();
+      if (w == "plain") chosen = &plainBlendRoutines();
+    }
+    return chosen;
   }();
   return *r;
 }

@@ -74,14 +74,16 @@ void sse2Alpha(uint32_t* dst, int dstStride, const uint32_t* src, int w, int h, 
         continue;
       }
       __m128i clear = _mm_cmpeq_epi32(as, zero);
-      if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+      int clearBits = _mm_movemask_epi8(clear);
+      if (clearBits == 0xFFFF) continue;
       __m128i d = load4(dst + x);
       __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
       __m128i lo = mix16(slo, _mm_unpacklo_epi8(d, zero), spreadAlpha(slo));
       __m128i hi = mix16(shi, _mm_unpackhi_epi8(d, zero), spreadAlpha(shi));
       __m128i r = _mm_packus_epi16(lo, hi);
-      r = select(opaque, s, r);
-      r = select(clear, d, r);
+      // Opaque pixels are copied and clear ones kept, also in mixed vectors.
+      if (opaqueBits != 0) r = select(opaque, s, r);
+      if (clearBits != 0) r = select(clear, d, r);
       store4(dst + x, r);
     }
     if (body < w)
@@ -105,8 +107,12 @@ void sse2AlphaOpacity(uint32_t* dst, int dstStride, const uint32_t* src, int w, 
       __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
       __m128i alo = _mm_srli_epi16(_mm_mullo_epi16(spreadAlpha(slo), o), 8);
       __m128i ahi = _mm_srli_epi16(_mm_mullo_epi16(spreadAlpha(shi), o), 8);
-      __m128i lo = select(_mm_cmpeq_epi16(alo, zero), dlo, mix16(slo, dlo, alo));
-      __m128i hi = select(_mm_cmpeq_epi16(ahi, zero), dhi, mix16(shi, dhi, ahi));
+      __m128i lo = mix16(slo, dlo, alo), hi = mix16(shi, dhi, ahi);
+      __m128i zlo = _mm_cmpeq_epi16(alo, zero), zhi = _mm_cmpeq_epi16(ahi, zero);
+      if (_mm_movemask_epi8(_mm_or_si128(zlo, zhi)) != 0) {  // pixels whose a became 0
+        lo = select(zlo, dlo, lo);
+        hi = select(zhi, dhi, hi);
+      }
       store4(dst + x, _mm_packus_epi16(lo, hi));
     }
     if (body < w)
@@ -125,14 +131,16 @@ void sse2AlphaDarken(uint32_t* dst, int dstStride, const uint32_t* src, int w, i
     for (int x = 0; x < body; x += 4) {
       __m128i s = load4(src + x);
       __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(s, amask), zero);
-      if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+      int clearBits = _mm_movemask_epi8(clear);
+      if (clearBits == 0xFFFF) continue;
       __m128i d = load4(dst + x);
       __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
       __m128i lo = mix16(slo, _mm_unpacklo_epi8(d, zero), spreadAlpha(slo));
       __m128i hi = mix16(shi, _mm_unpackhi_epi8(d, zero), spreadAlpha(shi));
       lo = _mm_srli_epi16(_mm_mullo_epi16(lo, b), 8);
       hi = _mm_srli_epi16(_mm_mullo_epi16(hi, b), 8);
-      store4(dst + x, select(clear, d, _mm_packus_epi16(lo, hi)));
+      __m128i r = _mm_packus_epi16(lo, hi);
+      store4(dst + x, clearBits != 0 ? select(clear, d, r) : r);
     }
     if (body < w)
       packedScalarBlendRoutines().blendAlphaDarken(dst + body, dstStride, src + body, w - body, 1,
@@ -200,16 +208,17 @@ KOBRE_AVX2 void avx2Alpha(uint32_t* dst, int dstStride, const uint32_t* src, int
         store8(dst + x, s);
         continue;
       }
-      if (_mm256_testz_si256(as, as)) continue;
       __m256i clear = _mm256_cmpeq_epi32(as, zero);
+      int clearBits = _mm256_movemask_epi8(clear);
+      if (clearBits == -1) continue;
       __m256i d = load8(dst + x);
       __m256i lo =
           mix16x(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), spreadAlphaLo(s));
       __m256i hi =
           mix16x(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), spreadAlphaHi(s));
       __m256i r = _mm256_packus_epi16(lo, hi);
-      r = selectx(opaque, s, r);
-      r = selectx(clear, d, r);
+      if (_mm256_movemask_epi8(opaque) != 0) r = selectx(opaque, s, r);
+      if (clearBits != 0) r = selectx(clear, d, r);
       store8(dst + x, r);
     }
     if (body < w)
@@ -235,8 +244,12 @@ KOBRE_AVX2 void avx2AlphaOpacity(uint32_t* dst, int dstStride, const uint32_t* s
       __m256i ahi = _mm256_srli_epi16(_mm256_mullo_epi16(spreadAlphaHi(s), o), 8);
       __m256i lo = mix16x(_mm256_unpacklo_epi8(s, zero), dlo, alo);
       __m256i hi = mix16x(_mm256_unpackhi_epi8(s, zero), dhi, ahi);
-      lo = selectx(_mm256_cmpeq_epi16(alo, zero), dlo, lo);
-      hi = selectx(_mm256_cmpeq_epi16(ahi, zero), dhi, hi);
+      __m256i zlo = _mm256_cmpeq_epi16(alo, zero), zhi = _mm256_cmpeq_epi16(ahi, zero);
+      __m256i z = _mm256_or_si256(zlo, zhi);
+      if (!_mm256_testz_si256(z, z)) {  // pixels whose a became 0
+        lo = selectx(zlo, dlo, lo);
+        hi = selectx(zhi, dhi, hi);
+      }
       store8(dst + x, _mm256_packus_epi16(lo, hi));
     }
     if (body < w)
@@ -264,7 +277,8 @@ KOBRE_AVX2 void avx2AlphaDarken(uint32_t* dst, int dstStride, const uint32_t* sr
           mix16x(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), spreadAlphaHi(s));
       lo = _mm256_srli_epi16(_mm256_mullo_epi16(lo, b), 8);
       hi = _mm256_srli_epi16(_mm256_mullo_epi16(hi, b), 8);
-      store8(dst + x, selectx(clear, d, _mm256_packus_epi16(lo, hi)));
+      __m256i r = _mm256_packus_epi16(lo, hi);
+      store8(dst + x, _mm256_testz_si256(clear, clear) ? r : selectx(clear, d, r));
     }
     if (body < w)
       packedScalarBlendRoutines().blendAlphaDarken(dst + body, dstStride, src + body, w - body, 1,
