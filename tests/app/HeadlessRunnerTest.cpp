@@ -354,6 +354,9 @@ TEST(HeadlessProgram, ExitCodes) {
   RunResult r = runProgram("--headless '" + broken.str() + "'", lock.str());
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "BOX\tKOBRE ver 1.32\tデータファイルが読めません\\narc.wav\n");
+  RunResult missing = runProgram("--headless '" + lock.str() + "/no-such-game'", lock.str());
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_EQ(missing.out, "BOX\tKOBRE ver 1.32\tフォルダが変更できません\n");
   GameFolder slow("wait 100\n");
   EXPECT_EQ(runProgram("--headless --max-polls 5 '" + slow.str() + "'", lock.str()).code, 3);
   EXPECT_EQ(
