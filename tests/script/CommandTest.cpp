@@ -121,6 +121,7 @@ TEST_F(CommandTest, UndefinedCommandsAndSurplusWords) {
       {"\"\"\n", {"未定義のコマンド "}},
       {"ｃｌｓ\n", {}},  // a two-byte first character is a text line
   };
+  headless.host.setAutoOk(true);  // the text line's message waits for Ok
   for (const Case& c : cases) {
     headless.host.clearBoxes();
     runScript(c.script);

@@ -25,6 +25,21 @@ class ScriptFixture : public ::testing::Test {
         runtime(std::make_unique<Runtime>(headless.platform())),
         lexer(std::make_unique<Lexer>(runtime.get())) {
     runtime->topLexer = lexer.get();
+    // Waits for the player (a text line's message) read the host's input as
+    // the main window does; a test that shows messages gives Ok presses
+    // (setInput, or setAutoOk for Ok on every second poll).
+    runtime->frame.pollInput = [this] {
+      headless.host.pumpEvents();
+      if (runtime->closing) return false;
+      platform::InputState in;
+      headless.host.readInput(in);
+      const uint32_t held = in.extraButtons;
+      runtime->pressedButtons = held & ~runtime->heldButtons;
+      runtime->heldButtons = held;
+      runtime->cursorX = in.cursorX;
+      runtime->cursorY = in.cursorY;
+      return true;
+    };
   }
 
   // A plain input poll for tests without the picture side: pumps, reads the
