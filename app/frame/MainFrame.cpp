@@ -40,7 +40,6 @@ MainFrame::MainFrame(platform::Platform& platform, FrameEngine& engine, FrameWin
 void MainFrame::windowCreated() {
   smallFont_.face = frameSettings_.fontName;
   smallFont_.pixelHeight = kSmallFontHeight;
-  smallFontCreated_ = true;
 }
 
 void MainFrame::errorBox(std::string_view text) {
@@ -328,7 +327,6 @@ void MainFrame::destroy() {
   engine_.releaseCodecDriver();
   engine_.releaseArchives();
   engine_.releaseFonts();
-  smallFontCreated_ = false;
 }
 
 }  // namespace kobre::frame

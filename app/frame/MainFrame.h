@@ -115,7 +115,6 @@ class MainFrame {
   bool destroyed_ = false;
   bool closeRequested_ = false;
   bool menuBarShown_ = false;
-  bool smallFontCreated_ = false;
 };
 
 }  // namespace kobre::frame

@@ -377,5 +377,23 @@ TEST(HeadlessProgram, ASecondCopyExitsAtOnceAndShowsNothing) {
   EXPECT_EQ(runProgram("--headless '" + game.str() + "'", lock.str()).code, 0);
 }
 
+TEST(HeadlessProgram, PlaysTheDemoGame) {
+  if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
+    GTEST_SKIP() << "the demo game is not built";
+  TempFolder copy, lock;
+  std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
+                        std::filesystem::copy_options::recursive);
+  std::string game = copy.str() + "/game";
+  RunResult r = runProgram("--headless --auto-ok --max-polls 3000 --screenshot '" + copy.str() +
+                               "/shot.png@2000' '" + game + "' 2>&1",
+                           lock.str());
+  EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
+  // No start-up box, no script error.
+  EXPECT_EQ(r.out.find("KOBRE ver 1.32"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("パラメータが不正"), std::string::npos) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(copy.path("shot.png")));
+  EXPECT_TRUE(std::filesystem::exists(copy.path("game/KOBRE.ini")));
+}
+
 }  // namespace
 }  // namespace kobre::testing
