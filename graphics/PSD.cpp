@@ -11,7 +11,7 @@ constexpr std::string_view kUnit = "PSD";
 constexpr int kCodeNotFound = 310;
 constexpr int kCodeSize = 311;
 constexpr int kCodeMemory = 312;
-constexpr int kCodeShortRead = 313;
+// 313 was the short read of the header; the header check reports it now.
 constexpr int kCodeHeader = 314;
 constexpr int kCodeColourMode = 315;
 constexpr int kCodeDepth = 316;
