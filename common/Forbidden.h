@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <stdlib.h>  // before the poison: intrinsics headers include it again
 #include <cstring>
 #include <functional>
 #include <limits>
