@@ -27,9 +27,10 @@ class FileHandle {
 
   // Closes any held file, then opens an existing file for reading.
   bool openRead(std::string_view path);
-  // Closes any held file, then creates or truncates the file for writing.
-  // The bytes written are put in place when the handle is closed (written
-  // whole and renamed, so a failed write keeps the previous file).
+  // Closes any held file, then opens the file for writing (created, or
+  // replaced by what is written). The bytes written are put in place when
+  // the handle is closed (written whole and renamed, so a failed write or a
+  // crash keeps the previous file).
   bool openWrite(std::string_view path);
   // Takes an already open file (memory files for tests and fuzzing).
   void adopt(std::unique_ptr<platform::File> file, std::string_view name = {});

@@ -23,6 +23,16 @@ TEST(FileHandle, ReadWriteSeekSize) {
   EXPECT_TRUE(h.close());
   EXPECT_EQ(dir.read("Out.dat"), (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
 
+  // Until the handle closes, the previous file stays as it was.
+  ASSERT_TRUE(h.openWrite("out.dat"));
+  EXPECT_EQ(h.write("bye", 3), 3u);
+  EXPECT_EQ(dir.read("Out.dat").size(), 5u);
+  EXPECT_TRUE(h.close());
+  EXPECT_EQ(dir.read("Out.dat"), (std::vector<uint8_t>{'b', 'y', 'e'}));
+  ASSERT_TRUE(h.openWrite("Out.dat"));
+  ASSERT_TRUE(h.write("hello", 5));
+  EXPECT_TRUE(h.close());
+
   ASSERT_TRUE(h.openRead("out.DAT"));  // name components match without case
   EXPECT_EQ(h.size(), 5u);
   EXPECT_TRUE(h.seek(1));
