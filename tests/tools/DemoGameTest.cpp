@@ -165,37 +165,39 @@ std::map<std::string, std::vector<uint8_t>> readTree(const fs::path& root) {
   return files;
 }
 
-class DemoGame : public ::testing::Test {
+// Builds the demo into fresh folders once per test program (ctest runs each
+// case in its own process, so each fixture builds only what it needs).
+class DemoBuild : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
+  static void build(int times) {
     ensureGuiApp();
-    first_ = new TempFolder;
-    second_ = new TempFolder;
     const std::string demo = std::string(KOBRE_SOURCE_DIR) + "/demo";
-    std::ostringstream log;
-    std::string error;
-    built_ = mkgame::buildGame(demo, first_->str(), {}, log, error) &&
-             mkgame::buildGame(demo, second_->str(), {}, log, error);
-    error_ = error;
+    built_ = true;
+    for (int i = 0; i < times && built_; ++i) {
+      folders_.push_back(std::make_unique<TempFolder>());
+      std::ostringstream log;
+      built_ = mkgame::buildGame(demo, folders_.back()->str(), {}, log, error_);
+    }
   }
-  static void TearDownTestSuite() {
-    delete first_;
-    delete second_;
-  }
+  static void TearDownTestSuite() { folders_.clear(); }
   void SetUp() override { ASSERT_TRUE(built_) << error_; }
+  static const TempFolder& game(size_t i = 0) { return *folders_[i]; }
 
-  static TempFolder* first_;
-  static TempFolder* second_;
+  static std::vector<std::unique_ptr<TempFolder>> folders_;
   static bool built_;
   static std::string error_;
 };
-TempFolder* DemoGame::first_ = nullptr;
-TempFolder* DemoGame::second_ = nullptr;
-bool DemoGame::built_ = false;
-std::string DemoGame::error_;
+std::vector<std::unique_ptr<TempFolder>> DemoBuild::folders_;
+bool DemoBuild::built_ = false;
+std::string DemoBuild::error_;
+
+class DemoGame : public DemoBuild {
+ protected:
+  static void SetUpTestSuite() { build(2); }
+};
 
 TEST_F(DemoGame, BuildsByteIdenticallyTwice) {
-  const auto a = readTree(first_->path()), b = readTree(second_->path());
+  const auto a = readTree(game(0).path()), b = readTree(game(1).path());
   std::set<std::string> names;
   for (const auto& [name, bytes] : a) names.insert(name);
   EXPECT_TRUE(names.count("arc.scr") && names.count("arc.cg") && names.count("arc2.cg") &&
@@ -215,12 +217,13 @@ struct ScriptLine {
   std::vector<std::string> words;  // CP932
 };
 
-class DemoScripts : public DemoGame {
+class DemoScripts : public DemoBuild {
  protected:
+  static void SetUpTestSuite() { build(1); }
   void SetUp() override {
-    DemoGame::SetUp();
-    headless_ = std::make_unique<platform::headless::HeadlessPlatform>(first_->str(),
-                                                                       first_->str() + "/.data");
+    DemoBuild::SetUp();
+    headless_ = std::make_unique<platform::headless::HeadlessPlatform>(game().str(),
+                                                                       game().str() + "/.data");
     runtime_ = std::make_unique<Runtime>(headless_->platform());
     ASSERT_TRUE(runtime_->scriptArchive.open("arc.scr", true));
     ASSERT_TRUE(runtime_->imageArchive.open("arc.cg", true));

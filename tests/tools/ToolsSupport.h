@@ -3,7 +3,6 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,15 +12,16 @@
 
 namespace kobre::testing {
 
-// The one QGuiApplication of the test program, made on first use.
+// The one QGuiApplication of the test program, made on first use. It is
+// never destroyed: at exit Qt's own globals may already be gone.
 inline void ensureGuiApp() {
-  static std::unique_ptr<QGuiApplication> app;
+  static QGuiApplication* app = nullptr;
   if (app) return;
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static int argc = 1;
   static char name[] = "test_tools";
   static char* argv[] = {name, nullptr};
-  app = std::make_unique<QGuiApplication>(argc, argv);
+  app = new QGuiApplication(argc, argv);
 }
 
 }  // namespace kobre::testing
