@@ -197,3 +197,49 @@ TEST(TextLayout, EmptyHeroNameTakesNoCells) {
 
 }  // namespace
 }  // namespace kobre
+
+namespace kobre {
+namespace {
+
+// Arbitrary bytes and grid sizes: the layout ends, every run lies inside
+// the text or the hero name, and no run lands below the last row.
+TEST(TextLayout, ArbitraryBytesStayInsideTheirBuffers) {
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  const std::string hero = sj("遥斗");
+  const int sizes[] = {-5, 0, 1, 2, 3, 10, 31, 100, 1000000};
+  std::vector<TextRun> runs;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(next() % 64, '\0');
+    for (char& c : text) {
+      // Mostly the bytes that matter: leads, LF, CR, backslash, n, brackets.
+      const char pick[] = {'\x81', '\x82', '\xA0', '\xC0', '\xFC', '\n', '\r', '\\',
+                           'n',    'N',    '\x75', '\x76', '\x9C', 'a',  '\0'};
+      c = (next() % 4 == 0) ? static_cast<char>(next()) : pick[next() % sizeof pick];
+    }
+    TextLayoutInput in;
+    in.text = text;
+    in.cellWidth = sizes[next() % std::size(sizes)];
+    in.columns = sizes[next() % std::size(sizes)];
+    in.rows = sizes[next() % std::size(sizes)];
+    in.shownChars = sizes[next() % std::size(sizes)];
+    in.openingBrackets = kSjisOpeningBrackets;
+    in.closingMarks = kSjisClosingMarks;
+    in.heroName = hero;
+    layoutText(in, runs);
+    ASSERT_LE(runs.size(), text.size());
+    for (const TextRun& r : runs) {
+      const bool inText = r.bytes.data() >= text.data() &&
+                          r.bytes.data() + r.bytes.size() <= text.data() + text.size();
+      const bool isHero = r.bytes.data() == hero.data();
+      ASSERT_TRUE(inText || isHero) << round;
+      ASSERT_LT(r.y / kTextLineHeight, std::max(in.rows, 0)) << round;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kobre
