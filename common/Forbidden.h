@@ -5,6 +5,7 @@
 // and process control are poisoned, so using one is a compile error.
 #pragma once
 
+#include <stdlib.h>  // before the poison: intrinsics headers include it again
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -16,7 +17,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <stdlib.h>  // before the poison: intrinsics headers include it again
 #include <cstring>
 #include <functional>
 #include <limits>
