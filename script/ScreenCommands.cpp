@@ -1,7 +1,9 @@
-// The system screens a script opens (title menu, load and save screens, the
-// ending roll) and the device commands (rumble, releasing sprites and sound
-// channels).
-#include "script/Lexer.h"
+// The system screens a script opens (title menu, load and save screens), the
+// ending roll, and the device commands (rumble, releasing every sprite slot
+// and sound channel).
+#include <cstdio>
+
+#include "script/SceneSlots.h"
 
 namespace kobre {
 
@@ -14,11 +16,45 @@ bool Lexer::LoadScreen() {
 bool Lexer::SaveScreen() {
   return true;
 }
-bool Lexer::Ending(const char*) {
+void Lexer::SetRumble(int32_t) {}
+
+void Lexer::ReleaseAllSprites() {
+  if (runtime_->spriteSlots == nullptr) return;
+  for (int i = 0; i < kSpriteSlotCount; ++i)
+    if (runtime_->spriteSlots[i] != nullptr) runtime_->spriteSlots[i]->release();
+}
+
+void Lexer::ReleaseAllChannels() {
+  if (runtime_->soundChannels == nullptr) return;
+  for (int i = 0; i < kSoundChannelCount; ++i) runtime_->soundChannels[i].release();
+}
+
+// The ending roll: darken to black, clear the scene, start the music, then
+// show "_Ed01" to "_Ed15" in layer 0 for 5 s each. The music keeps playing.
+bool Lexer::Ending(const char* music) {
+  constexpr int kPictures = 15;
+  constexpr uint32_t kHoldMs = 5000;
+  if (!ScreenFade(0)) return false;
+  ReleaseAllSprites();
+  if (!Music(1, music, "LOOP")) return false;
+  platform::Clock* clock = runtime_->platform.clock;
+  for (int i = 1; i <= kPictures; ++i) {
+    char name[kArgumentSize];
+    std::snprintf(name, sizeof name, "_Ed%02d", i);
+    if (!SetLayer(0, name, "FADE_IN", 0, 0)) return false;
+    const uint32_t start = clock != nullptr ? clock->tickCount() : 0;
+    while (clock != nullptr && static_cast<uint32_t>(clock->tickCount() - start) < kHoldMs) {
+      if (!PollInput()) return false;
+      if (runtime_->returnToTitle) {
+        runtime_->returnToTitle = false;
+        return true;
+      }
+      if (runtime_->closing) return true;
+      if (!Present()) return false;
+    }
+    if (!Fade("FADE_OUT", 0, -1, -1, 1)) return false;
+  }
   return true;
 }
-void Lexer::SetRumble(int32_t) {}
-void Lexer::ReleaseAllSprites() {}
-void Lexer::ReleaseAllChannels() {}
 
 }  // namespace kobre
