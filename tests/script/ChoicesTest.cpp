@@ -185,3 +185,32 @@ TEST_F(ChoicesTest, TheSecondGameUsesTheSecondHighlight) {
 
 }  // namespace
 }  // namespace kobre::testing
+
+namespace kobre::testing {
+namespace {
+
+TEST_F(ChoicesTest, AFontChangeReachesTheChoiceLabels) {
+  runScript(kWindows);
+  runtime->messageFont.pixelHeight = 30;
+  int pumps = 0;
+  // A label left with another font gets the message font back at the change.
+  headless.host.onPump([this, &pumps] {
+    if (++pumps != 4) return;
+    slot(60).setFont(&runtime->smallFont);
+    runtime->fontChanged = true;
+  });
+  headless.raster.clear();
+  headless.host.setInput(presses(nextPoll() + 8, {kButtonDown, kButtonOk}));
+  runScript("def_sel あ\ndef_sel い\nselect 1\n");
+  EXPECT_FALSE(runtime->fontChanged);
+  EXPECT_EQ(var('S'), 1);
+  ASSERT_FALSE(headless.raster.runs().empty());
+  // The first label's last drawing (y 108) is in the message font again.
+  int last = 0;
+  for (const auto& r : headless.raster.runs())
+    if (r.y == 108) last = r.font.pixelHeight;
+  EXPECT_EQ(last, 30);
+}
+
+}  // namespace
+}  // namespace kobre::testing

@@ -447,3 +447,29 @@ TEST_F(MessageTextTest, ReturnToTitleAndClosingEndTheWait) {
 
 }  // namespace
 }  // namespace kobre::testing
+
+namespace kobre::testing {
+namespace {
+
+TEST_F(MessageTextTest, ReplayVoicePlaysTheEntrysVoice) {
+  headless.host.setAutoOk(true);
+  runtime->settings.messageSpeed = 3;
+  dir.write("wav/v1.wav",
+            writers::writePcmWave(writers::makeSineWave(44100, 44100, 2, 440.0), 44100, 2));
+  runScript(kWindow + "vo v1\nあいう\nかきく\n");
+  channels->voiceChannel().stop();
+  // Both entries carry the last voice name; two back from the next index is
+  // the first message.
+  EXPECT_EQ(logVoice(0), "v1");
+  EXPECT_TRUE(lexer->ReplayVoice(2));
+  EXPECT_TRUE(channels->voiceChannel().isPlaying());
+  EXPECT_EQ(channels->voiceChannel().loadedName(), "wav\\v1.wav");
+  // An entry without a voice plays nothing.
+  runtime->gameState.backlog[0].voice[0] = 0;
+  channels->voiceChannel().stop();
+  EXPECT_FALSE(lexer->ReplayVoice(2));
+  EXPECT_FALSE(channels->voiceChannel().isPlaying());
+}
+
+}  // namespace
+}  // namespace kobre::testing
