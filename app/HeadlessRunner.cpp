@@ -333,7 +333,17 @@ int HeadlessRunner::run() {
   });
   host.onPump([this] {
     if (pumpHook_) pumpHook_();
-    if (options_.maxPolls != 0 && headless_->host.polls() >= options_.maxPolls &&
+    const uint64_t polls = headless_->host.polls();
+    if (polls != pollsSeen_) {
+      pollsSeen_ = polls;
+      pumpsWithoutPoll_ = 0;
+    } else {
+      ++pumpsWithoutPoll_;
+    }
+    // With --max-polls, a million script steps without a single input poll
+    // count as running out too: the script loops without waiting.
+    const bool runaway = pumpsWithoutPoll_ >= kRunawaySteps;
+    if (options_.maxPolls != 0 && (polls >= options_.maxPolls || runaway) &&
         !engine_->runtime().closing) {
       ranOut_ = true;
       engine_->runtime().closing = true;

@@ -42,6 +42,10 @@ constexpr int kExitStartUpFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPollsRanOut = 3;
 
+// Script steps in a row without an input poll after which a run limited by
+// --max-polls ends as if its polls had run out.
+constexpr uint64_t kRunawaySteps = 1000000;
+
 // Parses the arguments after "--headless"; false with a message when they
 // are not understood. gameFolder is left empty when none is given.
 bool parseHeadlessArguments(const std::vector<std::string>& args, HeadlessOptions& out,
@@ -90,6 +94,10 @@ class HeadlessRunner {
   std::unique_ptr<frame::MainFrame> frame_;
   std::function<void()> pumpHook_;
   bool ranOut_ = false;
+  // Frame-loop passes since the last input poll: a script that loops
+  // without ever waiting would otherwise outlive --max-polls.
+  uint64_t pollsSeen_ = 0;
+  uint64_t pumpsWithoutPoll_ = 0;
 };
 
 // The whole `kobre --headless ...` command (arguments after "--headless").

@@ -242,6 +242,16 @@ TEST(HeadlessRun, MaxPollsRunsOut) {
   EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
+TEST(HeadlessRun, MaxPollsAlsoEndsALoopThatNeverWaits) {
+  // A goto loop never polls for input; the limit still ends the run.
+  GameFolder game("@top\nA=A+1\ngoto top\n");
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  o.maxPolls = 5;
+  RunResult r = runIn(o);
+  EXPECT_EQ(r.code, app::kExitPollsRanOut) << r.out << r.err;
+}
+
 TEST(HeadlessRun, ScreenshotOfTheFirstPictureAfterAPoll) {
   GameFolder game("wait 1\n");
   HeadlessOptions o;
