@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/SpriteSlotCount.h"
 #include "graphics/DIBitmap.h"
 #include "graphics/GraphicsContext.h"
 #include "graphics/TextCache.h"
@@ -145,7 +146,6 @@ class DIBSprite {
   TextCache textCache_;
 };
 
-constexpr int kSpriteSlotCount = 130;
 // The fixed table of sprites; the index is the stacking order.
 using SpriteSlots = std::array<DIBSprite, kSpriteSlotCount>;
 

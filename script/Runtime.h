@@ -11,6 +11,7 @@
 
 #include "common/Settings.h"
 #include "common/SjisText.h"
+#include "common/SpriteSlotCount.h"
 #include "platform/Platform.h"
 #include "script/GameState.h"
 #include "script/NameTable.h"
@@ -25,7 +26,6 @@ class SoundBuffer;
 class Joypad;
 class Lexer;
 
-constexpr int kSpriteSlotCount = 130;
 constexpr int kSoundChannelCount = 5;
 constexpr int kBgmChannel = 0;
 constexpr int kSeChannel = 2;

@@ -2,12 +2,8 @@
 // layers, and the fixed slot numbers they share.
 #pragma once
 
-// The graphics layer names its slot count as the runtime does (same value);
-// rename its copy so both headers can be seen together.
-#define kSpriteSlotCount kGraphicsSpriteSlotCount
 #include "graphics/DIB.h"
 #include "graphics/DIBSprite.h"
-#undef kSpriteSlotCount
 
 #include "script/Lexer.h"
 #include "sound/SoundBuffer.h"

@@ -8,18 +8,13 @@
 
 #include "app/frame/EngineFactory.h"
 #include "app/frame/FrameEngine.h"
-// The graphics header defines the slot count that the runtime's header
-// defines as well (same value); until they share one definition, the
-// graphics one is renamed here so that both can be included.
-#define kSpriteSlotCount kGraphicsSpriteSlotCount
 #include "graphics/DIB.h"
 #include "graphics/DIBSprite.h"
 #include "graphics/GraphicsContext.h"
+#include "script/Runtime.h"
 #include "sound/SoundBuffer.h"
 #include "sound/SoundDevice.h"
 #include "sound/VorbisCodecDriver.h"
-#undef kSpriteSlotCount
-#include "script/Runtime.h"
 
 namespace kobre {
 class Lexer;

@@ -152,7 +152,7 @@ class SceneFixture : public ScriptFixture {
   std::unique_ptr<SoundChannels> channels;
   std::unique_ptr<DIB> back;
   std::unique_ptr<SpriteSlots> sprites;
-  std::array<DIBSprite*, kGraphicsSpriteSlotCount> pointers{};
+  std::array<DIBSprite*, kSpriteSlotCount> pointers{};
   std::vector<int> shakes;
   int composes = 0;
   std::function<void()> onCompose;  // called before each composed present
