@@ -12,6 +12,7 @@
 #include "common/Buttons.h"
 #include "script/GameState.h"
 #include "script/Runtime.h"
+#include "sound/WaveRecording.h"
 
 namespace kobre::app {
 
@@ -137,6 +138,8 @@ bool parseHeadlessArguments(const std::vector<std::string>& args, HeadlessOption
       }
     } else if (a == "--dump-state") {
       if (!value(out.dumpState)) return false;
+    } else if (a == "--audio-out") {
+      if (!value(out.audioOut)) return false;
     } else if (a == "--screenshot") {
       if (!value(v)) return false;
       size_t at = v.rfind('@');
@@ -306,6 +309,7 @@ HeadlessRunner::~HeadlessRunner() = default;
 int HeadlessRunner::run() {
   auto& host = headless_->host;
   host.setAutoOk(options_.autoOk);
+  headless_->audio.setRecording(!options_.audioOut.empty());
   host.setAnswerYes(options_.answerYes);
   if (!options_.inputFile.empty()) {
     std::ifstream file(options_.inputFile, std::ios::binary);
@@ -370,6 +374,14 @@ int HeadlessRunner::run() {
     if (!writeFileBytes(options_.dumpState, std::vector<uint8_t>(bytes, bytes + sizeof(state))))
       err_ << "kobre: cannot write " << options_.dumpState << "\n";
   }
+  if (!options_.audioOut.empty()) {
+    // 44100 Hz 16-bit stereo, in virtual time: one second of script time is
+    // one second of sound.
+    const auto& samples = headless_->audio.recorded();
+    if (!writeFileBytes(options_.audioOut,
+                        makePcmWaveBytes(samples, headless_->audio.sampleRate(), 2)))
+      err_ << "kobre: cannot write " << options_.audioOut << "\n";
+  }
   for (const Screenshot& shot : options_.screenshots)
     if (!shot.written) err_ << "kobre: no picture was presented after poll " << shot.poll << "\n";
   return code;
@@ -382,7 +394,7 @@ int runHeadlessCommand(const std::vector<std::string>& args, std::string_view de
   if (!parseHeadlessArguments(args, options, error)) {
     err << "kobre: " << error << "\n"
         << "usage: kobre --headless [--input FILE] [--auto-ok] [--answer yes|no] [--max-polls N]"
-           " [--dump-state FILE] [--screenshot FILE@POLL]... GAME_DIR\n";
+           " [--dump-state FILE] [--screenshot FILE@POLL]... [--audio-out FILE.wav] GAME_DIR\n";
     return kExitUsage;
   }
   if (options.gameFolder.empty()) options.gameFolder = std::string(defaultGameFolder);

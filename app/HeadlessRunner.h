@@ -33,6 +33,7 @@ struct HeadlessOptions {
   bool answerYes = false;
   uint64_t maxPolls = 0;  // 0: no limit
   std::string dumpState;
+  std::string audioOut;  // WAV file of everything the mixer played
   std::vector<Screenshot> screenshots;
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "app/frame/MainFrame.h"
@@ -17,6 +18,7 @@
 #include "tools/writers/ArchiveWriter.h"
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/ScriptWriter.h"
+#include "tools/writers/WavWriter.h"
 
 namespace kobre::testing {
 namespace {
@@ -123,8 +125,9 @@ TEST(HeadlessPng, EncodesRgbThatZlibReadsBack) {
 // A generated game folder for whole runs.
 class GameFolder {
  public:
-  explicit GameFolder(const std::string& openScript, bool scriptArchive = true,
-                      bool soundArchive = true) {
+  explicit GameFolder(
+      const std::string& openScript, bool scriptArchive = true, bool soundArchive = true,
+      const std::vector<std::pair<std::string, std::vector<uint8_t>>>& sounds = {}) {
     std::vector<uint8_t> script;
     EXPECT_TRUE(writers::ScriptWriter().build(openScript, {}, script));
     writers::ArchiveWriter scripts;
@@ -137,10 +140,11 @@ class GameFolder {
     writers::ArchiveWriter images;
     images.add("dummy.bmp", std::string_view("x"));
     EXPECT_TRUE(images.writeFile(dir.str() + "/arc.cg", true));
-    writers::ArchiveWriter sounds;
-    sounds.add("dummy.wav", std::string_view("x"));
+    writers::ArchiveWriter archive;
+    archive.add("dummy.wav", std::string_view("x"));
+    for (const auto& [name, bytes] : sounds) archive.add(name, bytes);
     if (soundArchive) {
-      EXPECT_TRUE(sounds.writeFile(dir.str() + "/arc.wav", false));
+      EXPECT_TRUE(archive.writeFile(dir.str() + "/arc.wav", false));
     }
   }
   std::string str() const { return dir.str(); }
@@ -240,6 +244,37 @@ TEST(HeadlessRun, MaxPollsRunsOut) {
   RunResult r = runIn(o);
   EXPECT_EQ(r.code, app::kExitPollsRanOut) << r.out << r.err;
   EXPECT_TRUE(r.out.empty()) << r.out;
+}
+
+TEST(HeadlessRun, AudioOutHoldsWhatTheMixerPlayedInVirtualTime) {
+  const auto tone = writers::makeSineWave(44100, 44100, 2, 440.0);
+  GameFolder game("se1 tone\nwait 2\n", true, true,
+                  {{"tone.wav", writers::writePcmWave(tone, 44100, 2)}});
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  o.audioOut = game.dir.str() + "/out.wav";
+  RunResult r = runIn(o);
+  EXPECT_EQ(r.code, app::kExitNormal) << r.out << r.err;
+  std::ifstream in(o.audioOut, std::ios::binary);
+  std::vector<uint8_t> wav((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(wav.size(), 44u);
+  auto u32 = [&](size_t at) {
+    return uint32_t(wav[at]) | uint32_t(wav[at + 1]) << 8 | uint32_t(wav[at + 2]) << 16 |
+           uint32_t(wav[at + 3]) << 24;
+  };
+  EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+  EXPECT_EQ(u32(24), 44100u);  // sample rate
+  EXPECT_EQ(wav[22], 2);       // stereo
+  const size_t frames = (wav.size() - 44) / 4;
+  EXPECT_GE(frames, 2u * 44100u);  // the two seconds of the wait, at least
+  EXPECT_LT(frames, 4u * 44100u);  // and no real-time drift beyond it
+  // The looping effect is heard in the second second as well.
+  int loud = 0;
+  for (size_t f = 44100 + 100; f < 44100 + 1100; ++f) {
+    int16_t left = static_cast<int16_t>(wav[44 + f * 4] | wav[45 + f * 4] << 8);
+    if (left > 2000 || left < -2000) ++loud;
+  }
+  EXPECT_GT(loud, 300);
 }
 
 TEST(HeadlessRun, MaxPollsAlsoEndsALoopThatNeverWaits) {
