@@ -18,16 +18,9 @@ class Host;
 
 constexpr uint32_t kDsSclPriority = 2;
 
-// The primary format set by create (what the device must accept).
-struct PrimaryFormat {
-  uint16_t formatTag = 1;
-  uint16_t channels = 0;
-  uint32_t samplesPerSec = 0;
-  uint32_t avgBytesPerSec = 0;
-  uint16_t blockAlign = 0;
-  uint16_t bitsPerSample = 0;
-  uint16_t extraSize = 0;
-};
+// The primary format set by create (what the device must accept), in the
+// same WAVEFORMATEX form the WAV reader gives every sound.
+using PrimaryFormat = WaveFormat;
 
 class SoundDevice {
  public:
