@@ -18,7 +18,7 @@ class QtTextRasterizer : public TextRasterizer {
   void drawText(uint32_t* pixels, int width, int height, int stride, int x, int y,
                 std::string_view cp932, const FontSpec& font, uint32_t rgb) override;
 
-  // The font a spec resolves to (kept until the spec changes).
+  // The QFont for a font description, kept until the description changes.
   const QFont& fontFor(const FontSpec& spec);
   // Registers the face substitutions once per process.
   static void installSubstitutions();

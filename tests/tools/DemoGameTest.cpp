@@ -19,6 +19,7 @@
 #include "tests/storage/TempFolder.h"
 #include "tests/tools/ToolsSupport.h"
 #include "tools/mkgame/GameBuilder.h"
+#include "tools/mkgame/RecipeText.h"
 
 namespace kobre::testing {
 namespace {
@@ -121,21 +122,6 @@ const std::map<std::string, std::vector<int>> kPictureArgs = {
 const std::set<std::string> kSoundCommands = {"bgm", "bgm1", "bgm2", "se",  "se1",   "se2",
                                               "vo",  "vol",  "vor",  "vo2", "ending"};
 
-std::vector<std::string> wordsOf(const std::string& line) {
-  std::vector<std::string> words;
-  std::string cur;
-  for (char c : line) {
-    if (c == ' ' || c == '\t') {
-      if (!cur.empty()) words.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  if (!cur.empty()) words.push_back(cur);
-  return words;
-}
-
 std::map<std::string, std::vector<uint8_t>> readTree(const fs::path& root) {
   std::map<std::string, std::vector<uint8_t>> files;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
@@ -232,7 +218,7 @@ class DemoScripts : public DemoBuild {
         EXPECT_TRUE(line.empty() || line.back() == '\r' || in.eof())
             << name << ":" << number << " does not end with CR LF";
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> words = wordsOf(line);
+        std::vector<std::string> words = mkgame::splitWords(line);
         if (!words.empty()) lines.push_back({name, number, words});
       }
     }
