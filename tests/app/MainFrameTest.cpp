@@ -6,6 +6,13 @@
 namespace kobre::testing {
 namespace {
 
+// A sound archive with one entry: enough for start-up to open it.
+bool writeSoundArchive(const std::string& path) {
+  writers::ArchiveWriter sounds;
+  sounds.add("a.wav", std::string_view("x"));
+  return sounds.writeFile(path, false);
+}
+
 using platform::BoxButtons;
 using platform::BoxIcon;
 using platform::BoxResult;
@@ -124,10 +131,8 @@ TEST_F(FrameFixture, MissingSoundArchiveAsksForTheDriveAndTriesTheImageFolder) {
 
 TEST_F(FrameFixture, SoundArchiveInTheImageFolderOfTheEmptyPrefix) {
   writeGame(true, /*withSound=*/false);
-  writers::ArchiveWriter sounds;
-  sounds.add("a.wav", std::string_view("x"));
   std::filesystem::create_directories(dir.path("image"));
-  ASSERT_TRUE(sounds.writeFile(dir.str() + "/image/arc.wav", false));
+  ASSERT_TRUE(writeSoundArchive(dir.str() + "/image/arc.wav"));
   headless.files.opticalDrives();
   ASSERT_TRUE(frame.startUp());
   EXPECT_TRUE(boxTexts().empty());
@@ -139,10 +144,8 @@ TEST_F(FrameFixture, SoundArchiveOnTheChosenDrive) {
   writeGame(true, /*withSound=*/false);
   // A mounted disc: the drive root ends in a separator, as the list gives it.
   TempFolder disc;
-  writers::ArchiveWriter sounds;
-  sounds.add("a.wav", std::string_view("x"));
   std::filesystem::create_directories(disc.path("image"));
-  ASSERT_TRUE(sounds.writeFile(disc.str() + "/image/arc.wav", false));
+  ASSERT_TRUE(writeSoundArchive(disc.str() + "/image/arc.wav"));
   writers::ArchiveWriter more;
   more.add("b.wav", std::string_view("y"));
   ASSERT_TRUE(more.writeFile(disc.str() + "/image/arc2.wav", false));
@@ -176,9 +179,7 @@ TEST_F(FrameFixture, TooSmallOrTooFewColoursIsFatalAfterEverythingStarted) {
     FakeWindow win;
     frame::MainFrame f(hp.platform(), eng, win);
     folder.write("scr/open.scr", "N\r\n");
-    writers::ArchiveWriter sounds;
-    sounds.add("a.wav", std::string_view("x"));
-    ASSERT_TRUE(sounds.writeFile(folder.str() + "/arc.wav", false));
+    ASSERT_TRUE(writeSoundArchive(folder.str() + "/arc.wav"));
     hp.host.clearBoxes();
     EXPECT_EQ(f.startUp(), c.ok) << c.w << "x" << c.h << "x" << c.bits;
     std::vector<std::string> texts;
@@ -461,9 +462,7 @@ TEST_F(FrameFixture, FontStyleReadAppliedAndWrittenBack) {
     FakeWindow win;
     frame::MainFrame f(hp.platform(), eng, win);
     folder.write("scr/open.scr", "N\r\n");
-    writers::ArchiveWriter sounds;
-    sounds.add("a.wav", std::string_view("x"));
-    ASSERT_TRUE(sounds.writeFile(folder.str() + "/arc.wav", false));
+    ASSERT_TRUE(writeSoundArchive(folder.str() + "/arc.wav"));
     folder.write("KOBRE.ini", std::string("[Font]\r\nName=IPAGothic\r\nStyle=") + c.style +
                                   "\r\n[Support]\r\nMail=a@b\r\n");
     ASSERT_TRUE(f.startUp());
