@@ -6,6 +6,7 @@
 #include "platform/posix/IconvTextCodec.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixShell.h"
+#include "platform/posix/StreamLog.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtHost.h"
 #include "platform/qt/QtTextRasterizer.h"
@@ -28,6 +29,7 @@ Desktop::Desktop(int& argc, char** argv, const DesktopOptions& options) {
   raster_ = std::make_unique<platform::qt::QtTextRasterizer>(*text_);
   audio_ = std::make_unique<platform::sdl::SdlAudioDevice>();
   joystick_ = std::make_unique<platform::sdl::SdlJoystick>();
+  log_ = std::make_unique<platform::FileLog>();
   platform_.clock = clock_.get();
   platform_.host = host_.get();
   platform_.files = files_.get();
@@ -36,6 +38,7 @@ Desktop::Desktop(int& argc, char** argv, const DesktopOptions& options) {
   platform_.joystick = joystick_.get();
   platform_.shell = shell_.get();
   platform_.raster = raster_.get();
+  platform_.log = log_.get();
 }
 
 Desktop::~Desktop() {

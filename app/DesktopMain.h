@@ -14,6 +14,7 @@ class QApplication;
 
 namespace kobre::platform {
 class PosixFileSystem;
+class FileLog;
 class PosixShell;
 class IconvTextCodec;
 namespace qt {
@@ -66,6 +67,7 @@ class Desktop {
   std::unique_ptr<platform::qt::QtTextRasterizer> raster_;
   std::unique_ptr<platform::sdl::SdlAudioDevice> audio_;
   std::unique_ptr<platform::sdl::SdlJoystick> joystick_;
+  std::unique_ptr<platform::FileLog> log_;
   platform::Platform platform_;
 };
 

@@ -294,6 +294,7 @@ class HeadlessRunner::Window : public frame::FrameWindow {
 HeadlessRunner::HeadlessRunner(HeadlessOptions options, std::ostream& out, std::ostream& err)
     : options_(std::move(options)), out_(out), err_(err) {
   headless_ = std::make_unique<platform::headless::HeadlessPlatform>(options_.gameFolder);
+  headless_->log.echoToStderr = true;
   host_ = std::make_unique<WindowHost>(headless_->host);
   window_ = std::make_unique<Window>();
   platform_ = headless_->platform();

@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
 #include "platform/Joystick.h"
+#include "platform/Log.h"
 #include "platform/Shell.h"
 #include "platform/TextCodec.h"
 #include "platform/TextRasterizer.h"
@@ -22,6 +23,7 @@ struct Platform {
   Joystick* joystick = nullptr;
   Shell* shell = nullptr;
   TextRasterizer* raster = nullptr;
+  Log* log = nullptr;  // the runtime substitutes a NullLog when unset
 };
 
 }  // namespace kobre::platform

@@ -51,6 +51,7 @@ struct Runtime {
 
   void setPlatform(const platform::Platform& p) {
     platform = p;
+    if (!platform.log) platform.log = &nullLog_;
     scriptArchive.setFileSystem(p.files);
     imageArchive.setFileSystem(p.files);
     soundArchive.setFileSystem(p.files);
@@ -107,6 +108,9 @@ struct Runtime {
   Lexer* topLexer = nullptr;
   FrameServices frame;
 
+  // Reports, once per run, a hook that is not built yet.
+  void stub(std::string_view what) { platform.log->stub(what); }
+
   // Sets the bracket sets to their defaults.
   void resetBrackets() {
     copyBrackets(openingBrackets, kSjisOpeningBrackets);
@@ -117,6 +121,9 @@ struct Runtime {
     for (size_t i = 0; i < n; ++i) out[i] = text[i];
     out[n] = 0;
   }
+
+ private:
+  platform::NullLog nullLog_;
 };
 
 }  // namespace kobre

@@ -185,6 +185,7 @@ HeadlessPlatform::HeadlessPlatform(std::string gameFolder, std::string writableF
   platform_.joystick = &joystick;
   platform_.shell = &shell;
   platform_.raster = &raster;
+  platform_.log = &log;
 }
 
 }  // namespace kobre::platform::headless

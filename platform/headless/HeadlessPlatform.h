@@ -13,6 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/IconvTextCodec.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/StreamLog.h"
 
 namespace kobre::platform::headless {
 
@@ -217,6 +218,22 @@ class HeadlessTextRasterizer : public TextRasterizer {
   std::vector<Run> runs_;
 };
 
+// Keeps every line for tests to read; the headless runner also echoes them
+// to standard error.
+class HeadlessLog : public Log {
+ public:
+  void write(std::string_view line) override {
+    lines_.emplace_back(line);
+    if (echoToStderr) stderrLog_.write(line);
+  }
+  const std::vector<std::string>& lines() const { return lines_; }
+  bool echoToStderr = false;
+
+ private:
+  std::vector<std::string> lines_;
+  FdLog stderrLog_{2};
+};
+
 // All of it in one object, with the real POSIX file layer over a game folder.
 class HeadlessPlatform {
  public:
@@ -231,6 +248,7 @@ class HeadlessPlatform {
   HeadlessTextRasterizer raster;
   IconvTextCodec text;
   PosixFileSystem files;
+  HeadlessLog log;
 
  private:
   Platform platform_;
