@@ -7,16 +7,14 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "tests/platform/qt/DesktopTestApp.h"
+
 namespace kobre::app {
 namespace {
 
+// The program's one QApplication, shared with the main window's tests.
 QApplication& application() {
-  static int argc = 1;
-  static char name[] = "test_app";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
+  return *test::desktopApp();
 }
 
 // Shows the dialog with roots and ends it the given way once it is up.

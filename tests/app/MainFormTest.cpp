@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "DesktopTestApp.h"
 #include "app/TMainForm.h"
 #include "platform/qt/ScreenView.h"
+#include "tests/platform/qt/DesktopTestApp.h"
 
 namespace kobre::app {
 namespace {

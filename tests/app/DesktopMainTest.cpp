@@ -3,11 +3,11 @@
 
 #include <QTest>
 
-#include "DesktopTestApp.h"
 #include "app/DesktopMain.h"
 #include "app/TMainForm.h"
 #include "platform/qt/QtHost.h"
 #include "platform/qt/ScreenView.h"
+#include "tests/platform/qt/DesktopTestApp.h"
 
 namespace kobre::app {
 namespace {
