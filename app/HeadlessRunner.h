@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/HeadlessOptions.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 namespace kobre::frame {
@@ -19,23 +20,6 @@ class MainFrame;
 }  // namespace kobre::frame
 
 namespace kobre::app {
-
-struct Screenshot {
-  std::string path;
-  uint64_t poll = 0;
-  bool written = false;
-};
-
-struct HeadlessOptions {
-  std::string gameFolder;
-  std::string inputFile;
-  bool autoOk = false;
-  bool answerYes = false;
-  uint64_t maxPolls = 0;  // 0: no limit
-  std::string dumpState;
-  std::string audioOut;  // WAV file of everything the mixer played
-  std::vector<Screenshot> screenshots;
-};
 
 // Exit codes of a run.
 constexpr int kExitNormal = 0;
@@ -47,22 +31,8 @@ constexpr int kExitPollsRanOut = 3;
 // --max-polls ends as if its polls had run out.
 constexpr uint64_t kRunawaySteps = 1000000;
 
-// Parses the arguments after "--headless"; false with a message when they
-// are not understood. gameFolder is left empty when none is given.
-bool parseHeadlessArguments(const std::vector<std::string>& args, HeadlessOptions& out,
-                            std::string& error);
-
-// Parses an input file: lines "POLL BUTTONS [X,Y]" (buttons by name joined
-// with "+", "-" for none); blank lines and lines starting with "#" are
-// skipped. False with the line's number and what is wrong.
-bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
-                      std::string& error);
-
-// "BOX<TAB>caption<TAB>text" with each line break written as "\n".
-std::string boxLine(const platform::MessageBoxSpec& spec);
-
-// An RGB PNG of an 800 x 600 XRGB picture.
-std::vector<uint8_t> encodePng(const uint32_t* pixels, int width, int height);
+// Writes an 800 x 600 XRGB picture as an RGB PNG file; false when it cannot.
+bool writePng(const std::string& path, const uint32_t* pixels, int width, int height);
 
 class HeadlessRunner {
  public:
@@ -81,16 +51,13 @@ class HeadlessRunner {
   void onPump(std::function<void()> fn) { pumpHook_ = std::move(fn); }
 
  private:
-  class WindowHost;
   class Window;
 
   HeadlessOptions options_;
   std::ostream& out_;
   std::ostream& err_;
   std::unique_ptr<platform::headless::HeadlessPlatform> headless_;
-  std::unique_ptr<WindowHost> host_;
   std::unique_ptr<Window> window_;
-  platform::Platform platform_;
   std::unique_ptr<frame::FrameEngine> engine_;
   std::unique_ptr<frame::MainFrame> frame_;
   std::function<void()> pumpHook_;

@@ -41,6 +41,11 @@ void HeadlessHost::pumpEvents() {
   if (pumpListener_) pumpListener_();
 }
 
+void HeadlessHost::requestClose() {
+  ++closeRequests_;
+  if (closeListener_) closeListener_();
+}
+
 void HeadlessHost::setInput(std::vector<InputStep> steps) {
   std::stable_sort(steps.begin(), steps.end(),
                    [](const InputStep& a, const InputStep& b) { return a.poll < b.poll; });

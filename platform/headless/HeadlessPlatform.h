@@ -103,7 +103,7 @@ class HeadlessHost : public Host {
   int screenWidth() override { return screenWidth_; }
   int screenHeight() override { return screenHeight_; }
   int screenBitsPerPixel() override { return screenBits_; }
-  void requestClose() override { ++closeRequests_; }
+  void requestClose() override;
 
   // Scripted input: steps sorted by poll.
   void setInput(std::vector<InputStep> steps);
@@ -130,6 +130,9 @@ class HeadlessHost : public Host {
   }
   // Called at each pump (a test can act like a menu command nested in a wait).
   void onPump(std::function<void()> fn) { pumpListener_ = std::move(fn); }
+  // Called at each close request, after it is counted: the headless runner
+  // runs the main window's close query there, as a real window would.
+  void onCloseRequest(std::function<void()> fn) { closeListener_ = std::move(fn); }
 
   uint64_t polls() const { return polls_; }
   uint64_t presents() const { return presents_; }
@@ -155,6 +158,7 @@ class HeadlessHost : public Host {
   std::function<void(const RecordedBox&)> boxListener_;
   std::function<void(const uint32_t*, uint64_t)> presentListener_;
   std::function<void()> pumpListener_;
+  std::function<void()> closeListener_;
   std::vector<uint32_t> lastFrame_;
   int lastShake_ = 0;
   std::map<std::string, MenuItemState, std::less<>> menus_;

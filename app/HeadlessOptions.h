@@ -1,0 +1,48 @@
+// The command line and the input file of `kobre --headless`.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Host.h"
+#include "platform/headless/HeadlessPlatform.h"
+
+namespace kobre::app {
+
+struct Screenshot {
+  std::string path;
+  uint64_t poll = 0;
+  bool written = false;
+};
+
+struct HeadlessOptions {
+  std::string gameFolder;
+  std::string inputFile;
+  bool autoOk = false;
+  bool answerYes = false;
+  uint64_t maxPolls = 0;  // 0: no limit
+  std::string dumpState;
+  std::string audioOut;  // WAV file of everything the mixer played
+  std::vector<Screenshot> screenshots;
+};
+
+// Parses the arguments after "--headless"; false with a message when they
+// are not understood. gameFolder is left empty when none is given.
+bool parseHeadlessArguments(const std::vector<std::string>& args, HeadlessOptions& out,
+                            std::string& error);
+
+// "usage: kobre --headless [...] GAME_DIR", from the option table.
+std::string headlessUsage();
+
+// Parses an input file: lines "POLL BUTTONS [X,Y]" (buttons by name joined
+// with "+", "-" for none); blank lines and lines starting with "#" are
+// skipped. False with the line's number and what is wrong.
+bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
+                      std::string& error);
+
+// "BOX<TAB>caption<TAB>text" with each line break written as "\n".
+std::string boxLine(const platform::MessageBoxSpec& spec);
+
+}  // namespace kobre::app
