@@ -139,10 +139,11 @@ bool Lexer::SeWait() {
   if (!channels) return true;
   SoundBuffer& effect = channels[SoundChannels::kSe];
   // Returns at once when no effect plays; otherwise waits frame by frame
-  // until it ends, Ok or Cancel is pressed or Control is held.
+  // until it ends, the wait is ended, Ok or Cancel is pressed or Control is
+  // held. Always goes on.
   while (effect.isPlaying()) {
-    if (!PollInput() || !Present()) break;
-    if (runtime_->closing || runtime_->returnToTitle || runtime_->returnToMenu) break;
+    if (WaitStep(true)) break;
+    if (!effect.isPlaying()) break;
     if ((runtime_->pressedButtons & (kButtonOk | kButtonCancel)) != 0) break;
     if ((runtime_->heldButtons & kButtonControl) != 0) break;
   }
