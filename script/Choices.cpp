@@ -25,13 +25,11 @@ void releaseSlot(Runtime* rt, int i) {
 
 // Icon rectangles include their right and bottom edges; choice boxes do not.
 bool insideIcon(const DIBSprite& sp, int x, int y) {
-  return sp.isLoaded() && x >= sp.x() && x <= sp.x() + sp.width() && y >= sp.y() &&
-         y <= sp.y() + sp.height();
+  return spriteContains(sp, x, y, true);
 }
 
 bool insideBox(const DIBSprite& sp, int x, int y) {
-  return sp.isLoaded() && x >= sp.x() && x < sp.x() + sp.width() && y >= sp.y() &&
-         y < sp.y() + sp.height();
+  return spriteContains(sp, x, y, false);
 }
 
 }  // namespace
@@ -78,18 +76,20 @@ bool Lexer::DrawChoices() {
   for (int i = 0; i < choiceCount && i < kMaxChoices; ++i) {
     const auto& label = choiceTexts[static_cast<size_t>(i)];
     if (!label) continue;
-    const int dx = k * gs.selectStepX, dy = k * gs.selectStepY;
+    // Script numbers may be anything: sums are taken in 64 bits.
+    const int64_t left = int64_t{gs.selectX} + int64_t{k} * gs.selectStepX;
+    const int64_t top = int64_t{gs.selectY} + int64_t{k} * gs.selectStepY;
     DIBSprite* box = slotAt(rt, slots::kChoiceBox + i);
     if (box != nullptr &&
-        !box->createBox(gs.selectX + dx, gs.selectY + dy, gs.selectWidth, gs.selectHeight))
+        !box->createBox(placed(left), placed(top), gs.selectWidth, gs.selectHeight))
       return false;
     if (DIBSprite* text = slotAt(rt, slots::kChoiceLabel + i)) {
       text->setText(*label, &rt->messageFont, kWhite, kCellWidth, kLabelColumns, 1);
-      int x = gs.selectX + gs.selectTextX + dx;
+      int64_t x = left + gs.selectTextX;
       if (gs.flags[kFlagSelectCenter] != 0)
-        x += (gs.selectColumns * kCellWidth) / 2 -
-             (static_cast<int>(label->size()) * kCellWidth) / 4;
-      text->setPosition(x, gs.selectY + gs.selectTextY + dy);
+        x += (int64_t{gs.selectColumns} * kCellWidth) / 2 -
+             (static_cast<int64_t>(label->size()) * kCellWidth) / 4;
+      text->setPosition(placed(x), placed(top + gs.selectTextY));
     }
     const std::string picture(gs.selectPicture, strnlen(gs.selectPicture, kNameSize));
     std::string path = "cg\\" + picture + ".bmp";
@@ -101,7 +101,7 @@ bool Lexer::DrawChoices() {
     if (found) {
       DIBSprite* sp = slotAt(rt, slots::kChoicePicture + i);
       if (sp == nullptr || !sp->loadImage(path)) return false;
-      sp->setPosition(gs.selectX + gs.selectPictureX + dx, gs.selectY + gs.selectPictureY + dy);
+      sp->setPosition(placed(left + gs.selectPictureX), placed(top + gs.selectPictureY));
     }
     ++k;
   }

@@ -632,14 +632,15 @@ bool Lexer::CmdDefCg() {
 void Lexer::UnlockPicture(const char* name) {
   const std::string* value = runtime_->cgTable.find(name);
   if (value == nullptr || state == nullptr) return;
-  // The value is a flag number; anything else is ignored.
-  if (value->empty() || value->size() > 4) return;
+  // The value is a decimal flag number (leading zeros allowed); anything
+  // else, or a number past the last flag, is ignored.
+  if (value->empty()) return;
   int flag = 0;
   for (char c : *value) {
     if (c < '0' || c > '9') return;
     flag = flag * 10 + (c - '0');
+    if (flag >= kFlagCount) return;
   }
-  if (flag >= kFlagCount) return;
   state->flags[flag] = 1;
   MergeLastingFlags();
 }

@@ -116,6 +116,8 @@ class Lexer {
   bool AddText();  // a text line; the word is at `position`
   bool Ret(bool skippable);
   bool Window(const WindowArgs& args);
+  // Whether a message window is defined to draw text lines into.
+  bool HasWindow() const;
   void SetWindowSlotsVisible(bool visible);  // after window_off / window_on set F2046
   bool Cls();
 
@@ -202,6 +204,9 @@ class Lexer {
   int32_t lineLength = 0;
   std::unique_ptr<char[]> messageText;  // kMessageSize bytes
   bool messageDone = true;
+  // Set by `window`; a Lexer whose GameState arrives with a window (a loaded
+  // game, a recollection's copy) has one too (see HasWindow).
+  bool windowDefined = false;
   int32_t mouseX = 0;
   int32_t mouseY = 0;
   int32_t choiceCount = 0;

@@ -44,9 +44,7 @@ void forWindowGroup(Fn fn, bool withCursor) {
 }
 
 bool inside(const DIBSprite& sp, int x, int y) {
-  // x() and y() report 800 and 600 for a sprite without a picture.
-  return sp.isLoaded() && x >= sp.x() && x <= sp.x() + sp.width() && y >= sp.y() &&
-         y <= sp.y() + sp.height();
+  return spriteContains(sp, x, y, true);
 }
 
 uint32_t elapsed(uint32_t now, uint32_t since) {
@@ -60,7 +58,7 @@ bool Lexer::AddText() {
   // is read as a new word by the next step.
   const std::string_view word(token);
   PassToken();
-  if (!messageText) {
+  if (!messageText || !HasWindow()) {
     ReportScriptError("window が定義されていません", "");
     return false;
   }
@@ -83,6 +81,13 @@ bool Lexer::AddText() {
   }
   if (state != nullptr && state->flags[kFlagAutoReturnOff] != 0) return true;
   return ShowMessage(true);
+}
+
+bool Lexer::HasWindow() const {
+  if (windowDefined) return true;
+  if (state == nullptr) return false;
+  const GameState& gs = *state;
+  return gs.windowWidth != 0 || gs.windowHeight != 0 || gs.textColumns != 0 || gs.textRows != 0;
 }
 
 bool Lexer::Ret(bool skippable) {
@@ -127,7 +132,8 @@ bool Lexer::ShowMessage(bool skippable) {
   if (text != nullptr) {
     text->setText(messageText.get(), &rt->messageFont, colour, kCellWidth, gs.textColumns,
                   gs.textRows);
-    text->setPosition(gs.windowX + gs.textX, gs.windowY + gs.textY);
+    text->setPosition(placed(int64_t{gs.windowX} + gs.textX),
+                      placed(int64_t{gs.windowY} + gs.textY));
   }
 
   // Typing: speed 0 shows a character every 5th frame, 1 every 3rd, 2 every
@@ -155,8 +161,9 @@ bool Lexer::ShowMessage(bool skippable) {
   // The cursor stands in the last cell of the text area.
   if (DIBSprite* cursor = slotAt(rt, slots::kWaitCursor)) {
     cursor->loadImage("cg\\_Ret.psd");
-    cursor->setPosition(gs.windowX + gs.textX + gs.textColumns * kCellWidth - kCellWidth,
-                        gs.windowY + gs.textY + gs.textRows * kLineHeight - kLineHeight);
+    cursor->setPosition(
+        placed(int64_t{gs.windowX} + gs.textX + (int64_t{gs.textColumns} - 1) * kCellWidth),
+        placed(int64_t{gs.windowY} + gs.textY + (int64_t{gs.textRows} - 1) * kLineHeight));
   }
   ShowIcons(0);
 
@@ -382,8 +389,9 @@ bool Lexer::Window(const WindowArgs& a) {
     ReportScriptError("メモリが足りません", "");
     return false;
   }
+  windowDefined = true;
   DIBSprite* box = slotAt(rt, slots::kWindowBox);
-  if (box != nullptr && !box->createBox(a.x, a.y, a.width, a.height)) return false;
+  if (box != nullptr && !box->createBox(placed(a.x), placed(a.y), a.width, a.height)) return false;
 
   std::string path = std::string("cg\\") + a.picture + ".bmp";
   if (!FileExists(path, true)) {
@@ -393,7 +401,7 @@ bool Lexer::Window(const WindowArgs& a) {
   DIBSprite* frame = slotAt(rt, slots::kWindowFrame);
   if (frame == nullptr) return true;
   if (!frame->loadImage(path)) return false;
-  frame->setPosition(a.x + a.pictureX, a.y + a.pictureY);
+  frame->setPosition(placed(int64_t{a.x} + a.pictureX), placed(int64_t{a.y} + a.pictureY));
   return true;
 }
 
