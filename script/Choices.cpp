@@ -113,10 +113,10 @@ bool Lexer::DrawChoices() {
   return true;
 }
 
-bool Lexer::Select(int32_t no, const char* noWord) {
+Flow Lexer::Select(int32_t no, const char* noWord) {
   Runtime* rt = runtime_;
   if (no != 1) ReportScriptError("現在サポートされていないウィンドウＮｏ．", noWord);
-  if (!DrawChoices()) return false;
+  if (!DrawChoices()) return Flow::Unwind;
   if (state != nullptr && state->flags[kFlagWindowHidden] == 0 && isTopScript) ShowIcons(0);
 
   const int count = std::min(choiceCount, kMaxChoices);
@@ -124,27 +124,27 @@ bool Lexer::Select(int32_t no, const char* noWord) {
   int lastX = rt->cursorX, lastY = rt->cursorY;
   auto releaseHighlight = [&]() { releaseSlot(rt, slots::kChoiceHighlight); };
   for (;;) {
-    if (WaitStep(true)) return true;
+    if (WaitStep(true) == Flow::EndWait) return Flow::Next;
     if (rt->returnToMenu) {
       rt->returnToMenu = false;
-      return false;
+      return Flow::Unwind;
     }
     const uint32_t pressed = rt->pressedButtons;
     if ((pressed & kButtonOk) && selected != -1) {
-      if (rt->closing) return true;
+      if (rt->closing) return Flow::Next;
       for (int i = 0; i < count; ++i) {
         releaseSlot(rt, slots::kChoiceBox + i);
         releaseSlot(rt, slots::kChoicePicture + i);
         releaseSlot(rt, slots::kChoiceLabel + i);
       }
       releaseHighlight();
-      if (!Present()) return false;
+      if (!Present()) return Flow::Unwind;
       const auto& label = choiceTexts[static_cast<size_t>(selected)];
       const std::string picked = label ? *label : std::string();
       choiceCount = 0;
       if (state != nullptr) state->variable('S') = selected + 1;
       AddBacklog(true, picked);
-      return true;
+      return Flow::Next;
     }
 
     // The mouse picks the last box under it; keys move from there.
@@ -197,18 +197,18 @@ bool Lexer::Select(int32_t no, const char* noWord) {
     DIBSprite* logIcon = slotAt(rt, slots::kIconAnimated + slots::kIconBacklog);
     const bool logVisible = logIcon != nullptr && logIcon->isVisible();
     if ((pressed & kButtonOk) && hovered == slots::kIconSave) {
-      SaveLoadScreen(false);
+      if (SaveLoadScreen(false) == Flow::Unwind) return Flow::Unwind;
     } else if ((pressed & kButtonOk) && hovered == slots::kIconLoad) {
-      if (SaveLoadScreen(true)) {
+      if (const Flow f = SaveLoadScreen(true); f != Flow::Next) {
         releaseHighlight();
-        return true;
+        return afterWait(f);
       }
     }
     if (((pressed & kButtonOk) && hovered == slots::kIconBacklog) ||
         ((pressed & (kButtonWheelUp | kButtonWheelDown)) && logVisible)) {
-      if (BacklogScreen()) {
+      if (const Flow f = BacklogScreen(); f != Flow::Next) {
         releaseHighlight();
-        return true;
+        return afterWait(f);
       }
     }
 
@@ -223,12 +223,12 @@ bool Lexer::Select(int32_t no, const char* noWord) {
       else if (selected < count - 1)
         ++selected;
     } else if ((pressed & kButtonLoad) && isTopScript) {
-      if (SaveLoadScreen(true)) {
+      if (const Flow f = SaveLoadScreen(true); f != Flow::Next) {
         releaseHighlight();
-        return true;
+        return afterWait(f);
       }
     } else if ((pressed & kButtonSave) && isTopScript) {
-      SaveLoadScreen(false);
+      if (SaveLoadScreen(false) == Flow::Unwind) return Flow::Unwind;
     }
   }
 }

@@ -111,7 +111,7 @@ TEST_F(AudioCommandsTest, SeWaitGoesThroughTheCommonWaitStep) {
     ASSERT_TRUE(lexer->Effect(1, "long", "LOOP_NONE"));
     ASSERT_TRUE(se().isPlaying()) << c.name;
     runtime.get()->*c.request = true;
-    EXPECT_TRUE(lexer->SeWait()) << c.name;
+    EXPECT_EQ(lexer->SeWait(), Flow::Next) << c.name;
     EXPECT_EQ(se().isPlaying(), c.stillPlaying) << c.name;
     EXPECT_EQ(runtime.get()->*c.request, c.requestAfter) << c.name;
     runtime.get()->*c.request = false;
