@@ -134,19 +134,20 @@ bool Lexer::Voice(bool marksResume, bool autoPan, int pan, const char* name,
   return true;
 }
 
-bool Lexer::SeWait() {
+Flow Lexer::SeWait() {
   SoundBuffer* channels = runtime_->soundChannels;
-  if (!channels) return true;
+  if (!channels) return Flow::Next;
   SoundBuffer& effect = channels[SoundChannels::kSe];
   // Returns at once when no effect plays; otherwise waits frame by frame
-  // until it ends, Ok or Cancel is pressed or Control is held.
+  // until it ends, the wait is ended, Ok or Cancel is pressed or Control is
+  // held. Always goes on.
   while (effect.isPlaying()) {
-    if (!PollInput() || !Present()) break;
-    if (runtime_->closing || runtime_->returnToTitle || runtime_->returnToMenu) break;
+    if (WaitStep(true) == Flow::EndWait) break;
+    if (!effect.isPlaying()) break;
     if ((runtime_->pressedButtons & (kButtonOk | kButtonCancel)) != 0) break;
     if ((runtime_->heldButtons & kButtonControl) != 0) break;
   }
-  return true;
+  return Flow::Next;
 }
 
 }  // namespace kobre

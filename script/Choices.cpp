@@ -25,13 +25,11 @@ void releaseSlot(Runtime* rt, int i) {
 
 // Icon rectangles include their right and bottom edges; choice boxes do not.
 bool insideIcon(const DIBSprite& sp, int x, int y) {
-  return sp.isLoaded() && x >= sp.x() && x <= sp.x() + sp.width() && y >= sp.y() &&
-         y <= sp.y() + sp.height();
+  return spriteContains(sp, x, y, true);
 }
 
 bool insideBox(const DIBSprite& sp, int x, int y) {
-  return sp.isLoaded() && x >= sp.x() && x < sp.x() + sp.width() && y >= sp.y() &&
-         y < sp.y() + sp.height();
+  return spriteContains(sp, x, y, false);
 }
 
 }  // namespace
@@ -78,18 +76,20 @@ bool Lexer::DrawChoices() {
   for (int i = 0; i < choiceCount && i < kMaxChoices; ++i) {
     const auto& label = choiceTexts[static_cast<size_t>(i)];
     if (!label) continue;
-    const int dx = k * gs.selectStepX, dy = k * gs.selectStepY;
+    // Script numbers may be anything: sums are taken in 64 bits.
+    const int64_t left = int64_t{gs.selectX} + int64_t{k} * gs.selectStepX;
+    const int64_t top = int64_t{gs.selectY} + int64_t{k} * gs.selectStepY;
     DIBSprite* box = slotAt(rt, slots::kChoiceBox + i);
     if (box != nullptr &&
-        !box->createBox(gs.selectX + dx, gs.selectY + dy, gs.selectWidth, gs.selectHeight))
+        !box->createBox(placed(left), placed(top), gs.selectWidth, gs.selectHeight))
       return false;
     if (DIBSprite* text = slotAt(rt, slots::kChoiceLabel + i)) {
       text->setText(*label, &rt->messageFont, kWhite, kCellWidth, kLabelColumns, 1);
-      int x = gs.selectX + gs.selectTextX + dx;
+      int64_t x = left + gs.selectTextX;
       if (gs.flags[kFlagSelectCenter] != 0)
-        x += (gs.selectColumns * kCellWidth) / 2 -
-             (static_cast<int>(label->size()) * kCellWidth) / 4;
-      text->setPosition(x, gs.selectY + gs.selectTextY + dy);
+        x += (int64_t{gs.selectColumns} * kCellWidth) / 2 -
+             (static_cast<int64_t>(label->size()) * kCellWidth) / 4;
+      text->setPosition(placed(x), placed(top + gs.selectTextY));
     }
     const std::string picture(gs.selectPicture, strnlen(gs.selectPicture, kNameSize));
     std::string path = "cg\\" + picture + ".bmp";
@@ -101,7 +101,7 @@ bool Lexer::DrawChoices() {
     if (found) {
       DIBSprite* sp = slotAt(rt, slots::kChoicePicture + i);
       if (sp == nullptr || !sp->loadImage(path)) return false;
-      sp->setPosition(gs.selectX + gs.selectPictureX + dx, gs.selectY + gs.selectPictureY + dy);
+      sp->setPosition(placed(left + gs.selectPictureX), placed(top + gs.selectPictureY));
     }
     ++k;
   }
@@ -113,10 +113,10 @@ bool Lexer::DrawChoices() {
   return true;
 }
 
-bool Lexer::Select(int32_t no, const char* noWord) {
+Flow Lexer::Select(int32_t no, const char* noWord) {
   Runtime* rt = runtime_;
   if (no != 1) ReportScriptError("現在サポートされていないウィンドウＮｏ．", noWord);
-  if (!DrawChoices()) return false;
+  if (!DrawChoices()) return Flow::Unwind;
   if (state != nullptr && state->flags[kFlagWindowHidden] == 0 && isTopScript) ShowIcons(0);
 
   const int count = std::min(choiceCount, kMaxChoices);
@@ -124,27 +124,27 @@ bool Lexer::Select(int32_t no, const char* noWord) {
   int lastX = rt->cursorX, lastY = rt->cursorY;
   auto releaseHighlight = [&]() { releaseSlot(rt, slots::kChoiceHighlight); };
   for (;;) {
-    if (WaitStep(true)) return true;
+    if (WaitStep(true) == Flow::EndWait) return Flow::Next;
     if (rt->returnToMenu) {
       rt->returnToMenu = false;
-      return false;
+      return Flow::Unwind;
     }
     const uint32_t pressed = rt->pressedButtons;
     if ((pressed & kButtonOk) && selected != -1) {
-      if (rt->closing) return true;
+      if (rt->closing) return Flow::Next;
       for (int i = 0; i < count; ++i) {
         releaseSlot(rt, slots::kChoiceBox + i);
         releaseSlot(rt, slots::kChoicePicture + i);
         releaseSlot(rt, slots::kChoiceLabel + i);
       }
       releaseHighlight();
-      if (!Present()) return false;
+      if (!Present()) return Flow::Unwind;
       const auto& label = choiceTexts[static_cast<size_t>(selected)];
       const std::string picked = label ? *label : std::string();
       choiceCount = 0;
       if (state != nullptr) state->variable('S') = selected + 1;
       AddBacklog(true, picked);
-      return true;
+      return Flow::Next;
     }
 
     // The mouse picks the last box under it; keys move from there.
@@ -197,18 +197,18 @@ bool Lexer::Select(int32_t no, const char* noWord) {
     DIBSprite* logIcon = slotAt(rt, slots::kIconAnimated + slots::kIconBacklog);
     const bool logVisible = logIcon != nullptr && logIcon->isVisible();
     if ((pressed & kButtonOk) && hovered == slots::kIconSave) {
-      SaveLoadScreen(false);
+      if (SaveLoadScreen(false) == Flow::Unwind) return Flow::Unwind;
     } else if ((pressed & kButtonOk) && hovered == slots::kIconLoad) {
-      if (SaveLoadScreen(true)) {
+      if (const Flow f = SaveLoadScreen(true); f != Flow::Next) {
         releaseHighlight();
-        return true;
+        return afterWait(f);
       }
     }
     if (((pressed & kButtonOk) && hovered == slots::kIconBacklog) ||
         ((pressed & (kButtonWheelUp | kButtonWheelDown)) && logVisible)) {
-      if (BacklogScreen()) {
+      if (const Flow f = BacklogScreen(); f != Flow::Next) {
         releaseHighlight();
-        return true;
+        return afterWait(f);
       }
     }
 
@@ -223,12 +223,12 @@ bool Lexer::Select(int32_t no, const char* noWord) {
       else if (selected < count - 1)
         ++selected;
     } else if ((pressed & kButtonLoad) && isTopScript) {
-      if (SaveLoadScreen(true)) {
+      if (const Flow f = SaveLoadScreen(true); f != Flow::Next) {
         releaseHighlight();
-        return true;
+        return afterWait(f);
       }
     } else if ((pressed & kButtonSave) && isTopScript) {
-      SaveLoadScreen(false);
+      if (SaveLoadScreen(false) == Flow::Unwind) return Flow::Unwind;
     }
   }
 }

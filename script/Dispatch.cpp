@@ -100,11 +100,11 @@ bool Lexer::IsCommandWord(std::string_view word) {
   return false;
 }
 
-bool Lexer::Dispatch() {
+Flow Lexer::Dispatch() {
   const std::string_view word(token);
   if (!word.empty() && word[0] == '@') {  // a label
     PassToken();
-    return true;
+    return Flow::Next;
   }
   for (const Command& c : kCommands) {
     if (c.word == word) {
@@ -114,7 +114,7 @@ bool Lexer::Dispatch() {
   }
   ReportScriptError("未定義のコマンド", word);
   PassToken();
-  return true;
+  return Flow::Next;
 }
 
 int32_t Lexer::ReadExpression() {
@@ -131,258 +131,258 @@ int32_t Lexer::ReadNumber() {
 
 // --- scene ---
 
-bool Lexer::CmdBg() {
+Flow Lexer::CmdBg() {
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
   UnlockPicture(name);
-  return Bg(name, kind);
+  return flowOf(Bg(name, kind));
 }
 
-bool Lexer::CmdBg1() {
+Flow Lexer::CmdBg1() {
   char name[kArgumentSize];
   ReadName(name);
-  return Bg1(name, "FADE_NONE");
+  return flowOf(Bg1(name, "FADE_NONE"));
 }
 
-bool Lexer::CmdBg1Fi() {
+Flow Lexer::CmdBg1Fi() {
   char name[kArgumentSize];
   ReadName(name);
-  return Bg1(name, "FADE_IN");
+  return flowOf(Bg1(name, "FADE_IN"));
 }
 
-bool Lexer::CmdBg2() {
+Flow Lexer::CmdBg2() {
   char a[kArgumentSize], b[kArgumentSize];
   ReadName(a);
   ReadName(b);
-  return Bg2(a, b, "FADE_NONE");
+  return flowOf(Bg2(a, b, "FADE_NONE"));
 }
 
-bool Lexer::CmdBg2Fi() {
+Flow Lexer::CmdBg2Fi() {
   char a[kArgumentSize], b[kArgumentSize];
   ReadName(a);
   ReadName(b);
-  return Bg2(a, b, "FADE_IN");
+  return flowOf(Bg2(a, b, "FADE_IN"));
 }
 
-bool Lexer::CmdBg3() {
+Flow Lexer::CmdBg3() {
   char a[kArgumentSize], b[kArgumentSize], c[kArgumentSize];
   ReadName(a);
   ReadName(b);
   ReadName(c);
-  return Bg3(a, b, c, "FADE_NONE");
+  return flowOf(Bg3(a, b, c, "FADE_NONE"));
 }
 
-bool Lexer::CmdBg3Fi() {
+Flow Lexer::CmdBg3Fi() {
   char a[kArgumentSize], b[kArgumentSize], c[kArgumentSize];
   ReadName(a);
   ReadName(b);
   ReadName(c);
-  return Bg3(a, b, c, "FADE_IN");
+  return flowOf(Bg3(a, b, c, "FADE_IN"));
 }
 
-bool Lexer::CmdEv1() {
+Flow Lexer::CmdEv1() {
   char name[kArgumentSize];
   ReadName(name);
   UnlockPicture(name);
-  return Ev1(name, "FADE_NONE");
+  return flowOf(Ev1(name, "FADE_NONE"));
 }
 
-bool Lexer::CmdEv1Fi() {
+Flow Lexer::CmdEv1Fi() {
   char name[kArgumentSize];
   ReadName(name);
   UnlockPicture(name);
-  return Ev1(name, "FADE_IN");
+  return flowOf(Ev1(name, "FADE_IN"));
 }
 
 static constexpr int kSideOffset = 150;  // x of the left / right character picture
 
-bool Lexer::CmdSp() {
+Flow Lexer::CmdSp() {
   const int32_t layer = ReadExpression();
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
-  return Sp(layer, name, kind, 0);
+  return flowOf(Sp(layer, name, kind, 0));
 }
 
-bool Lexer::CmdSpl() {
+Flow Lexer::CmdSpl() {
   const int32_t layer = ReadExpression();
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
-  return Sp(layer, name, kind, -kSideOffset);
+  return flowOf(Sp(layer, name, kind, -kSideOffset));
 }
 
-bool Lexer::CmdSpr() {
+Flow Lexer::CmdSpr() {
   const int32_t layer = ReadExpression();
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
-  return Sp(layer, name, kind, kSideOffset);
+  return flowOf(Sp(layer, name, kind, kSideOffset));
 }
 
-bool Lexer::CmdSp1() {
+Flow Lexer::CmdSp1() {
   char name[kArgumentSize];
   ReadName(name);
-  return Sp1(name, "FADE_NONE");
+  return flowOf(Sp1(name, "FADE_NONE"));
 }
 
-bool Lexer::CmdSp1Fi() {
+Flow Lexer::CmdSp1Fi() {
   char name[kArgumentSize];
   ReadName(name);
-  return Sp1(name, "FADE_IN");
+  return flowOf(Sp1(name, "FADE_IN"));
 }
 
-bool Lexer::CmdSp1Cf() {
+Flow Lexer::CmdSp1Cf() {
   char name[kArgumentSize];
   ReadName(name);
-  return Sp1(name, "FADE_CROSS");
+  return flowOf(Sp1(name, "FADE_CROSS"));
 }
 
-bool Lexer::CmdSp2() {
+Flow Lexer::CmdSp2() {
   char a[kArgumentSize], b[kArgumentSize];
   ReadName(a);
   ReadName(b);
-  return Sp2(a, b, "FADE_NONE");
+  return flowOf(Sp2(a, b, "FADE_NONE"));
 }
 
-bool Lexer::CmdSp2Fi() {
+Flow Lexer::CmdSp2Fi() {
   char a[kArgumentSize], b[kArgumentSize];
   ReadName(a);
   ReadName(b);
-  return Sp2(a, b, "FADE_IN");
+  return flowOf(Sp2(a, b, "FADE_IN"));
 }
 
-bool Lexer::CmdSpFade() {
+Flow Lexer::CmdSpFade() {
   char kind[kArgumentSize];
   ReadArgument(kind);
-  return Fade(kind, 1, 2, -1, 1);
+  return flowOf(Fade(kind, 1, 2, -1, 1));
 }
 
-bool Lexer::CmdSpFadeOut() {
-  return Fade("FADE_OUT", 1, 2, -1, 1);
+Flow Lexer::CmdSpFadeOut() {
+  return flowOf(Fade("FADE_OUT", 1, 2, -1, 1));
 }
-bool Lexer::CmdSpFadeIn() {
-  return Fade("FADE_IN", 1, 2, -1, 1);
+Flow Lexer::CmdSpFadeIn() {
+  return flowOf(Fade("FADE_IN", 1, 2, -1, 1));
 }
 
-bool Lexer::CmdFade() {
+Flow Lexer::CmdFade() {
   char kind[kArgumentSize];
   ReadArgument(kind);
-  return Fade(kind, 0, 1, 2, 1);
+  return flowOf(Fade(kind, 0, 1, 2, 1));
 }
 
-bool Lexer::CmdFadeOut() {
-  return Fade("FADE_OUT", 0, 1, 2, 1);
+Flow Lexer::CmdFadeOut() {
+  return flowOf(Fade("FADE_OUT", 0, 1, 2, 1));
 }
-bool Lexer::CmdFadeIn() {
-  return Fade("FADE_IN", 0, 1, 2, 1);
+Flow Lexer::CmdFadeIn() {
+  return flowOf(Fade("FADE_IN", 0, 1, 2, 1));
 }
-bool Lexer::CmdFo2() {
-  return Fade("FADE_OUT", 0, 1, 2, 2);
+Flow Lexer::CmdFo2() {
+  return flowOf(Fade("FADE_OUT", 0, 1, 2, 2));
 }
-bool Lexer::CmdFadeAllWhiteOut() {
-  return ScreenFade(2);
+Flow Lexer::CmdFadeAllWhiteOut() {
+  return flowOf(ScreenFade(2));
 }
-bool Lexer::CmdFadeAllWhiteIn() {
-  return ScreenFade(3);
+Flow Lexer::CmdFadeAllWhiteIn() {
+  return flowOf(ScreenFade(3));
 }
 
-bool Lexer::CmdRotate() {
+Flow Lexer::CmdRotate() {
   const int32_t angle = ReadNumber();
   const int32_t step = ReadNumber();
   char mode[kArgumentSize];
   ReadArgument(mode);
-  return Rotate(angle, step, mode);
+  return flowOf(Rotate(angle, step, mode));
 }
 
-bool Lexer::CmdShake() {
+Flow Lexer::CmdShake() {
   char word[kArgumentSize];
   ReadArgument(word);
-  return Shake(word);
+  return flowOf(Shake(word));
 }
 
 // --- audio ---
 
-bool Lexer::CmdBgm() {
+Flow Lexer::CmdBgm() {
   char name[kArgumentSize], mode[kArgumentSize];
   ReadArgument(name);
   ReadArgument(mode);
-  return Music(2, name, mode);
+  return flowOf(Music(2, name, mode));
 }
 
-bool Lexer::CmdBgm1() {
+Flow Lexer::CmdBgm1() {
   char name[kArgumentSize];
   ReadArgument(name);
-  return Music(1, name, "LOOP");
+  return flowOf(Music(1, name, "LOOP"));
 }
 
-bool Lexer::CmdBgm2() {
+Flow Lexer::CmdBgm2() {
   char name[kArgumentSize];
   ReadArgument(name);
-  return Music(1, name, "LOOP_NONE");
+  return flowOf(Music(1, name, "LOOP_NONE"));
 }
 
-bool Lexer::CmdBgmStop() {
-  return Music(0, "", "LOOP_NONE");
+Flow Lexer::CmdBgmStop() {
+  return flowOf(Music(0, "", "LOOP_NONE"));
 }
-bool Lexer::CmdBgmFo() {
-  return Music(0, "", "FADE_OUT");
+Flow Lexer::CmdBgmFo() {
+  return flowOf(Music(0, "", "FADE_OUT"));
 }
 
-bool Lexer::CmdSe() {
+Flow Lexer::CmdSe() {
   char name[kArgumentSize], mode[kArgumentSize];
   ReadArgument(name);
   ReadArgument(mode);
-  return Effect(2, name, mode);
+  return flowOf(Effect(2, name, mode));
 }
 
-bool Lexer::CmdSe1() {
+Flow Lexer::CmdSe1() {
   char name[kArgumentSize];
   ReadArgument(name);
-  return Effect(1, name, "LOOP");
+  return flowOf(Effect(1, name, "LOOP"));
 }
 
-bool Lexer::CmdSe2() {
+Flow Lexer::CmdSe2() {
   char name[kArgumentSize];
   ReadArgument(name);
-  return Effect(1, name, "LOOP_NONE");
+  return flowOf(Effect(1, name, "LOOP_NONE"));
 }
 
-bool Lexer::CmdSeStop() {
-  return Effect(0, "", "LOOP_NONE");
+Flow Lexer::CmdSeStop() {
+  return flowOf(Effect(0, "", "LOOP_NONE"));
 }
-bool Lexer::CmdSeFo() {
-  return Effect(0, "", "FADE_OUT");
+Flow Lexer::CmdSeFo() {
+  return flowOf(Effect(0, "", "FADE_OUT"));
 }
-bool Lexer::CmdSeWait() {
+Flow Lexer::CmdSeWait() {
   return SeWait();
 }
 
-bool Lexer::VoiceCommand(bool marksResume, bool autoPan, int pan) {
+Flow Lexer::VoiceCommand(bool marksResume, bool autoPan, int pan) {
   // The dispatcher has passed the command word: wordStart_ is still its start.
   const int32_t commandPosition = wordStart_;
   char name[kArgumentSize];
   ReadArgument(name);
-  return Voice(marksResume, autoPan, pan, name, commandPosition);
+  return flowOf(Voice(marksResume, autoPan, pan, name, commandPosition));
 }
 
-bool Lexer::CmdVo() {
+Flow Lexer::CmdVo() {
   return VoiceCommand(true, true, 0);
 }
-bool Lexer::CmdVol() {
+Flow Lexer::CmdVol() {
   return VoiceCommand(true, false, -10);
 }
-bool Lexer::CmdVor() {
+Flow Lexer::CmdVor() {
   return VoiceCommand(true, false, 10);
 }
-bool Lexer::CmdVo2() {
+Flow Lexer::CmdVo2() {
   return VoiceCommand(false, true, 0);
 }
 
 // --- message window and choices ---
 
-bool Lexer::CmdWindow() {
+Flow Lexer::CmdWindow() {
   WindowArgs a{};
   ReadArgument(a.noWord);
   a.no = Evaluate(a.noWord);
@@ -391,17 +391,17 @@ bool Lexer::CmdWindow() {
   ReadArgument(a.picture);
   a.pictureX = ReadExpression();
   a.pictureY = ReadExpression();
-  return Window(a);
+  return flowOf(Window(a));
 }
 
-bool Lexer::CmdRet() {
+Flow Lexer::CmdRet() {
   return Ret(true);
 }
-bool Lexer::CmdRetNoskip() {
+Flow Lexer::CmdRetNoskip() {
   return Ret(false);
 }
 
-bool Lexer::CmdWindowSel() {
+Flow Lexer::CmdWindowSel() {
   WindowSelArgs a{};
   ReadArgument(a.noWord);
   a.no = Evaluate(a.noWord);
@@ -411,123 +411,123 @@ bool Lexer::CmdWindowSel() {
   ReadArgument(a.picture);
   a.pictureX = ReadExpression();
   a.pictureY = ReadExpression();
-  return WindowSel(a);
+  return flowOf(WindowSel(a));
 }
 
-bool Lexer::CmdDefSel() {
+Flow Lexer::CmdDefSel() {
   char label[kTokenSize];
   ReadArgument(label, kTokenSize);
-  return DefSel(label);
+  return flowOf(DefSel(label));
 }
 
-bool Lexer::CmdSelect() {
+Flow Lexer::CmdSelect() {
   char word[kArgumentSize];
   ReadArgument(word);
   return Select(Evaluate(word), word);
 }
 
-bool Lexer::CmdWindowOff() {
+Flow Lexer::CmdWindowOff() {
   if (state != nullptr) state->flags[kFlagWindowHidden] = 1;
   SetWindowSlotsVisible(false);
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdWindowOn() {
+Flow Lexer::CmdWindowOn() {
   if (state != nullptr) state->flags[kFlagWindowHidden] = 0;
   SetWindowSlotsVisible(true);
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdAutoRetOn() {
+Flow Lexer::CmdAutoRetOn() {
   if (state != nullptr) state->flags[kFlagAutoReturnOff] = 0;
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdAutoRetOff() {
+Flow Lexer::CmdAutoRetOff() {
   if (state != nullptr) state->flags[kFlagAutoReturnOff] = 1;
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdSelectCenterOn() {
+Flow Lexer::CmdSelectCenterOn() {
   if (state != nullptr) state->flags[kFlagSelectCenter] = 1;
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdSelectCenterOff() {
+Flow Lexer::CmdSelectCenterOff() {
   if (state != nullptr) state->flags[kFlagSelectCenter] = 0;
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdCls() {
-  return Cls();
+Flow Lexer::CmdCls() {
+  return flowOf(Cls());
 }
 
-bool Lexer::CmdDefIndent() {
+Flow Lexer::CmdDefIndent() {
   char word[kArgumentSize];
   ReadArgument(word);
   Runtime::copyBrackets(runtime_->openingBrackets, word);
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdDefKinsoku() {
+Flow Lexer::CmdDefKinsoku() {
   char word[kArgumentSize];
   ReadArgument(word);
   Runtime::copyBrackets(runtime_->closingMarks, word);
-  return true;
+  return Flow::Next;
 }
 
 // --- movie, MIDI, save data, screens, devices ---
 
-bool Lexer::CmdMovie() {
+Flow Lexer::CmdMovie() {
   char name[kArgumentSize];
   ReadArgument(name);
-  return Movie(name);
+  return flowOf(Movie(name));
 }
 
-bool Lexer::CmdMidi() {
+Flow Lexer::CmdMidi() {
   char name[kArgumentSize];
   ReadArgument(name);
-  return Midi(name);
+  return flowOf(Midi(name));
 }
 
-bool Lexer::CmdFlagUpdate() {
-  return MergeLastingFlags();
+Flow Lexer::CmdFlagUpdate() {
+  return flowOf(MergeLastingFlags());
 }
-bool Lexer::CmdMenu() {
-  return Menu();
+Flow Lexer::CmdMenu() {
+  return flowOf(Menu());
 }
 
-bool Lexer::CmdLoad() {
+Flow Lexer::CmdLoad() {
   LoadScreen();
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdSave() {
+Flow Lexer::CmdSave() {
   SaveScreen();
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdEnding() {
+Flow Lexer::CmdEnding() {
   char music[kArgumentSize];
   ReadArgument(music);
-  return Ending(music);
+  return flowOf(Ending(music));
 }
 
-bool Lexer::CmdSetFf() {
+Flow Lexer::CmdSetFf() {
   SetRumble(ReadNumber());
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdMap() {
-  return true;
+Flow Lexer::CmdMap() {
+  return Flow::Next;
 }
-bool Lexer::CmdBackslash() {
-  return true;
+Flow Lexer::CmdBackslash() {
+  return Flow::Next;
 }
 
 // --- the commands that steer the script ---
 
-bool Lexer::CmdGoto() {
+Flow Lexer::CmdGoto() {
   char label[kArgumentSize];
   ReadArgument(label);
   position = 1;
@@ -541,105 +541,107 @@ bool Lexer::CmdGoto() {
     PassToken();
     // Reaching the end ends the search, even on a label that is the last word.
     if (position >= sourceSize) break;
-    if (token[0] == '@' && std::strcmp(token + 1, label) == 0) return true;
+    if (token[0] == '@' && std::strcmp(token + 1, label) == 0) return Flow::Next;
   }
   ReportScriptError("ラベルが見つからない", label);
-  return false;
+  return Flow::Unwind;
 }
 
-bool Lexer::ChangeScript(bool onlyTop) {
+Flow Lexer::ChangeScript(bool onlyTop) {
   char name[kArgumentSize];
   ReadArgument(name);
-  if (onlyTop && !isTopScript) return false;  // a recollection ends here
+  if (onlyTop && !isTopScript) return Flow::Unwind;  // a recollection ends here
   char path[kScriptPathSize];
   std::snprintf(path, sizeof path, "scr\\%s.scr", name);
-  if (!FileExists(path, false)) return true;
-  if (!Load(path, state, isTopScript)) return false;
+  if (!FileExists(path, false)) return Flow::Next;
+  if (!Load(path, state, isTopScript)) return Flow::Unwind;
   if (state != nullptr) {
     const size_t n = std::min(std::strlen(name), static_cast<size_t>(kNameSize - 1));
     std::memcpy(state->scriptName, name, n);
     state->scriptName[n] = 0;
   }
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdChange() {
+Flow Lexer::CmdChange() {
   return ChangeScript(true);
 }
-bool Lexer::CmdChangeKaisou() {
+Flow Lexer::CmdChangeKaisou() {
   return ChangeScript(false);
 }
-bool Lexer::CmdKaisouEnd() {
-  return isTopScript;
+Flow Lexer::CmdKaisouEnd() {
+  return flowOf(isTopScript);
 }
 
-bool Lexer::CmdTitle() {
+Flow Lexer::CmdTitle() {
   SetSkip(false);
   if (!isTopScript) {
     ReportScriptError("Ｔｏｐスクリプトでは無いので title コマンドは使えません", "");
-    return true;
+    return Flow::Next;
   }
-  if (!Load("scr\\open.scr", state, true)) return false;
+  if (!Load("scr\\open.scr", state, true)) return Flow::Unwind;
   ReleaseAllSprites();
   ReleaseAllChannels();
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdWait() {
+Flow Lexer::CmdWait() {
   const uint64_t ms = static_cast<uint64_t>(ReadNumber()) * 1000u;
   platform::Clock* clock = runtime_->platform.clock;
-  if (clock == nullptr) return true;
+  if (clock == nullptr) return Flow::Next;
   const uint32_t start = clock->tickCount();
+  // Unlike the common wait step, a failed poll here stops the script.
   while (static_cast<uint32_t>(clock->tickCount() - start) < ms) {
-    if (!PollInput()) return false;
+    if (!PollInput()) return Flow::Unwind;
     if (runtime_->returnToTitle) {
       runtime_->returnToTitle = false;
-      return true;
+      return Flow::Next;
     }
-    if (runtime_->closing) return true;
+    if (runtime_->closing) return Flow::Next;
     if (runtime_->returnToMenu) {  // the recollection is being left
       runtime_->returnToMenu = false;
-      return false;
+      return Flow::Unwind;
     }
-    if (!Present()) return false;
+    if (!Present()) return Flow::Unwind;
   }
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdNameCheck() {
+Flow Lexer::CmdNameCheck() {
   const char* hero = runtime_->settings.heroName;
   const size_t len = strnlen(hero, sizeof runtime_->settings.heroName);
   const bool same = std::string_view(hero, len) == kSjisDefaultHeroName;
   if (state != nullptr) state->variable('V') = same ? 1 : 0;
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::AddNamePair(NameTable& table) {
+Flow Lexer::AddNamePair(NameTable& table) {
   char key[kArgumentSize], value[kArgumentSize];
   ReadArgument(key);
   ReadArgument(value);
   if (!table.add(key, value)) ReportScriptError("これ以上登録できない", key);
-  return true;
+  return Flow::Next;
 }
 
-bool Lexer::CmdDefine() {
+Flow Lexer::CmdDefine() {
   return AddNamePair(runtime_->defineTable);
 }
-bool Lexer::CmdDefCg() {
+Flow Lexer::CmdDefCg() {
   return AddNamePair(runtime_->cgTable);
 }
 
 void Lexer::UnlockPicture(const char* name) {
   const std::string* value = runtime_->cgTable.find(name);
   if (value == nullptr || state == nullptr) return;
-  // The value is a flag number; anything else is ignored.
-  if (value->empty() || value->size() > 4) return;
+  // The value is a decimal flag number (leading zeros allowed); anything
+  // else, or a number past the last flag, is ignored.
+  if (value->empty()) return;
   int flag = 0;
   for (char c : *value) {
     if (c < '0' || c > '9') return;
     flag = flag * 10 + (c - '0');
+    if (flag >= kFlagCount) return;
   }
-  if (flag >= kFlagCount) return;
   state->flags[flag] = 1;
   MergeLastingFlags();
 }

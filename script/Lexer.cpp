@@ -230,8 +230,8 @@ bool Lexer::Step() {
     position = wordStart_ + 1;
     return true;
   }
-  if (isWideLead(first)) return AddText();
-  return Dispatch();
+  if (isWideLead(first)) return AddText() != Flow::Unwind;
+  return Dispatch() != Flow::Unwind;
 }
 
 bool Lexer::FileExists(std::string_view path, bool silent) {

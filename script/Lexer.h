@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "script/Flow.h"
 #include "script/GameState.h"
 #include "script/Runtime.h"
 
@@ -105,7 +106,7 @@ class Lexer {
   int SkipToBrace(int target);
 
   // --- dispatch and the commands that steer the script (Dispatch.cpp) ---
-  bool Dispatch();
+  Flow Dispatch();
   // Whether word is in the command table (labels and text are not).
   static bool IsCommandWord(std::string_view word);
   // Sets the unlock flag of a picture named in `def_cg` and merges the
@@ -113,18 +114,22 @@ class Lexer {
   void UnlockPicture(const char* name);
 
   // --- message text hooks (MessageText.cpp) ---
-  bool AddText();  // a text line; the word is at `position`
-  bool Ret(bool skippable);
+  Flow AddText();  // a text line; the word is at `position`
+  Flow Ret(bool skippable);
   bool Window(const WindowArgs& args);
+  // Whether a message window is defined to draw text lines into.
+  bool HasWindow() const;
   void SetWindowSlotsVisible(bool visible);  // after window_off / window_on set F2046
   bool Cls();
 
   // --- message window (MessageText.cpp) ---
-  // Draws the collected message into slot 7 and waits for the player.
-  bool ShowMessage(bool skippable);
-  // One pass of every wait: poll, optionally present; true when the wait
-  // must end at once (closing, or a return-to-title request, cleared).
-  bool WaitStep(bool present);
+  // Draws the collected message into slot 7 and waits for the player: Next
+  // when the script goes on, Unwind when it stops.
+  Flow ShowMessage(bool skippable);
+  // One pass of every wait: poll, optionally present. EndWait when the wait
+  // must end at once (closing, a failed poll or present, or a return-to-title
+  // request, cleared); Next to keep waiting.
+  Flow WaitStep(bool present);
   void AddBacklog(bool isChoice, std::string_view label = {});
   // Plays the voice of the backlog entry `back` entries before the newest.
   bool ReplayVoice(int back);
@@ -137,7 +142,7 @@ class Lexer {
   // --- choice hooks (Choices.cpp) ---
   bool WindowSel(const WindowSelArgs& args);
   bool DefSel(const char* label);
-  bool Select(int32_t no, const char* noWord);
+  Flow Select(int32_t no, const char* noWord);
   bool DrawChoices();
 
   // --- scene hooks (SceneCommands.cpp); names have passed through `define`,
@@ -160,9 +165,10 @@ class Lexer {
   bool ClearForFadeIn(bool withBackground, const char* kind);
 
   // --- screens opened from the waits; built with the system screens
-  // (PendingScreens.cpp until then) ---
-  bool SaveLoadScreen(bool load);
-  bool BacklogScreen();
+  // (PendingScreens.cpp until then). Next: back to the wait; EndWait: the
+  // wait must end (a game was loaded, return to title); Unwind: stop ---
+  Flow SaveLoadScreen(bool load);
+  Flow BacklogScreen();
 
   // --- audio hooks (AudioCommands.cpp); form 0 has no name, 1 a name and a
   // fixed mode, 2 a name and a mode word ---
@@ -171,7 +177,7 @@ class Lexer {
   // autoPan: pan by speaker; else pan as given. commandPosition: the first
   // byte of the command word (the resume point).
   bool Voice(bool marksResume, bool autoPan, int pan, const char* name, int32_t commandPosition);
-  bool SeWait();
+  Flow SeWait();
 
   // --- save data hooks (SaveData.cpp) ---
   // Merges the lasting flags (F1024-F2047) into Save00.dat (`flag_update`,
@@ -202,6 +208,9 @@ class Lexer {
   int32_t lineLength = 0;
   std::unique_ptr<char[]> messageText;  // kMessageSize bytes
   bool messageDone = true;
+  // Set by `window`; a Lexer whose GameState arrives with a window (a loaded
+  // game, a recollection's copy) has one too (see HasWindow).
+  bool windowDefined = false;
   int32_t mouseX = 0;
   int32_t mouseY = 0;
   int32_t choiceCount = 0;
@@ -210,7 +219,7 @@ class Lexer {
   char scriptPath[kScriptPathSize] = {};
 
  private:
-  using CommandFn = bool (Lexer::*)();
+  using CommandFn = Flow (Lexer::*)();
   struct Command {
     std::string_view word;
     CommandFn run;
@@ -228,87 +237,87 @@ class Lexer {
   void finishLoad(const std::string& pathText);
 
   // Commands of the dispatch table (Dispatch.cpp).
-  bool CmdBg();
-  bool CmdBg1();
-  bool CmdBg1Fi();
-  bool CmdBg2();
-  bool CmdBg2Fi();
-  bool CmdBg3();
-  bool CmdBg3Fi();
-  bool CmdEv1();
-  bool CmdEv1Fi();
-  bool CmdSp();
-  bool CmdSpl();
-  bool CmdSpr();
-  bool CmdSp1();
-  bool CmdSp1Fi();
-  bool CmdSp1Cf();
-  bool CmdSp2();
-  bool CmdSp2Fi();
-  bool CmdSpFade();
-  bool CmdSpFadeOut();
-  bool CmdSpFadeIn();
-  bool CmdFade();
-  bool CmdFadeOut();
-  bool CmdFadeIn();
-  bool CmdFo2();
-  bool CmdFadeAllWhiteOut();
-  bool CmdFadeAllWhiteIn();
-  bool CmdBgm();
-  bool CmdBgm1();
-  bool CmdBgm2();
-  bool CmdBgmStop();
-  bool CmdBgmFo();
-  bool CmdSe();
-  bool CmdSe1();
-  bool CmdSe2();
-  bool CmdSeStop();
-  bool CmdSeFo();
-  bool CmdSeWait();
-  bool CmdVo();
-  bool CmdVol();
-  bool CmdVor();
-  bool CmdVo2();
-  bool CmdWindow();
-  bool CmdRet();
-  bool CmdRetNoskip();
-  bool CmdWindowSel();
-  bool CmdDefSel();
-  bool CmdSelect();
-  bool CmdMovie();
-  bool CmdMidi();
-  bool CmdChange();
-  bool CmdChangeKaisou();
-  bool CmdRotate();
-  bool CmdNameCheck();
-  bool CmdWait();
-  bool CmdTitle();
-  bool CmdWindowOff();
-  bool CmdWindowOn();
-  bool CmdFlagUpdate();
-  bool CmdAutoRetOn();
-  bool CmdAutoRetOff();
-  bool CmdSelectCenterOn();
-  bool CmdSelectCenterOff();
-  bool CmdDefine();
-  bool CmdDefCg();
-  bool CmdShake();
-  bool CmdCls();
-  bool CmdKaisouEnd();
-  bool CmdMenu();
-  bool CmdMap();
-  bool CmdEnding();
-  bool CmdBackslash();
-  bool CmdLoad();
-  bool CmdSave();
-  bool CmdGoto();
-  bool CmdDefIndent();
-  bool CmdDefKinsoku();
-  bool CmdSetFf();
+  Flow CmdBg();
+  Flow CmdBg1();
+  Flow CmdBg1Fi();
+  Flow CmdBg2();
+  Flow CmdBg2Fi();
+  Flow CmdBg3();
+  Flow CmdBg3Fi();
+  Flow CmdEv1();
+  Flow CmdEv1Fi();
+  Flow CmdSp();
+  Flow CmdSpl();
+  Flow CmdSpr();
+  Flow CmdSp1();
+  Flow CmdSp1Fi();
+  Flow CmdSp1Cf();
+  Flow CmdSp2();
+  Flow CmdSp2Fi();
+  Flow CmdSpFade();
+  Flow CmdSpFadeOut();
+  Flow CmdSpFadeIn();
+  Flow CmdFade();
+  Flow CmdFadeOut();
+  Flow CmdFadeIn();
+  Flow CmdFo2();
+  Flow CmdFadeAllWhiteOut();
+  Flow CmdFadeAllWhiteIn();
+  Flow CmdBgm();
+  Flow CmdBgm1();
+  Flow CmdBgm2();
+  Flow CmdBgmStop();
+  Flow CmdBgmFo();
+  Flow CmdSe();
+  Flow CmdSe1();
+  Flow CmdSe2();
+  Flow CmdSeStop();
+  Flow CmdSeFo();
+  Flow CmdSeWait();
+  Flow CmdVo();
+  Flow CmdVol();
+  Flow CmdVor();
+  Flow CmdVo2();
+  Flow CmdWindow();
+  Flow CmdRet();
+  Flow CmdRetNoskip();
+  Flow CmdWindowSel();
+  Flow CmdDefSel();
+  Flow CmdSelect();
+  Flow CmdMovie();
+  Flow CmdMidi();
+  Flow CmdChange();
+  Flow CmdChangeKaisou();
+  Flow CmdRotate();
+  Flow CmdNameCheck();
+  Flow CmdWait();
+  Flow CmdTitle();
+  Flow CmdWindowOff();
+  Flow CmdWindowOn();
+  Flow CmdFlagUpdate();
+  Flow CmdAutoRetOn();
+  Flow CmdAutoRetOff();
+  Flow CmdSelectCenterOn();
+  Flow CmdSelectCenterOff();
+  Flow CmdDefine();
+  Flow CmdDefCg();
+  Flow CmdShake();
+  Flow CmdCls();
+  Flow CmdKaisouEnd();
+  Flow CmdMenu();
+  Flow CmdMap();
+  Flow CmdEnding();
+  Flow CmdBackslash();
+  Flow CmdLoad();
+  Flow CmdSave();
+  Flow CmdGoto();
+  Flow CmdDefIndent();
+  Flow CmdDefKinsoku();
+  Flow CmdSetFf();
 
-  bool ChangeScript(bool onlyTop);
-  bool VoiceCommand(bool marksResume, bool autoPan, int pan);
-  bool AddNamePair(NameTable& table);
+  Flow ChangeScript(bool onlyTop);
+  Flow VoiceCommand(bool marksResume, bool autoPan, int pan);
+  Flow AddNamePair(NameTable& table);
 
   Runtime* runtime_;
   int32_t wordStart_ = 1;  // first byte of the last word read (after a quote)

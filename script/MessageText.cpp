@@ -44,9 +44,7 @@ void forWindowGroup(Fn fn, bool withCursor) {
 }
 
 bool inside(const DIBSprite& sp, int x, int y) {
-  // x() and y() report 800 and 600 for a sprite without a picture.
-  return sp.isLoaded() && x >= sp.x() && x <= sp.x() + sp.width() && y >= sp.y() &&
-         y <= sp.y() + sp.height();
+  return spriteContains(sp, x, y, true);
 }
 
 uint32_t elapsed(uint32_t now, uint32_t since) {
@@ -55,14 +53,14 @@ uint32_t elapsed(uint32_t now, uint32_t since) {
 
 }  // namespace
 
-bool Lexer::AddText() {
+Flow Lexer::AddText() {
   // The word ends at the first ASCII space, tab or CR; what follows a space
   // is read as a new word by the next step.
   const std::string_view word(token);
   PassToken();
-  if (!messageText) {
+  if (!messageText || !HasWindow()) {
     ReportScriptError("window が定義されていません", "");
-    return false;
+    return Flow::Unwind;
   }
   char* text = messageText.get();
   if (messageDone) {
@@ -81,24 +79,31 @@ bool Lexer::AddText() {
     text[used] = '\n';
     text[used + 1] = 0;
   }
-  if (state != nullptr && state->flags[kFlagAutoReturnOff] != 0) return true;
+  if (state != nullptr && state->flags[kFlagAutoReturnOff] != 0) return Flow::Next;
   return ShowMessage(true);
 }
 
-bool Lexer::Ret(bool skippable) {
-  if (state == nullptr || state->flags[kFlagAutoReturnOff] != 1) return true;
-  if (!messageText) return true;
+bool Lexer::HasWindow() const {
+  if (windowDefined) return true;
+  if (state == nullptr) return false;
+  const GameState& gs = *state;
+  return gs.windowWidth != 0 || gs.windowHeight != 0 || gs.textColumns != 0 || gs.textRows != 0;
+}
+
+Flow Lexer::Ret(bool skippable) {
+  if (state == nullptr || state->flags[kFlagAutoReturnOff] != 1) return Flow::Next;
+  if (!messageText) return Flow::Next;
   return ShowMessage(skippable);
 }
 
-bool Lexer::WaitStep(bool present) {
+Flow Lexer::WaitStep(bool present) {
   Runtime* rt = runtime_;
-  if (!PollInput()) return true;
-  if (present && !Present()) return true;
-  if (rt->closing) return true;
+  if (!PollInput()) return Flow::EndWait;
+  if (present && !Present()) return Flow::EndWait;
+  if (rt->closing) return Flow::EndWait;
   if (rt->returnToTitle) {
     rt->returnToTitle = false;
-    return true;
+    return Flow::EndWait;
   }
   if (rt->fontChanged) {
     if (DIBSprite* sp = slotAt(rt, slots::kMessageText)) sp->setFont(&rt->messageFont);
@@ -106,12 +111,12 @@ bool Lexer::WaitStep(bool present) {
       if (DIBSprite* sp = slotAt(rt, slots::kChoiceLabel + i)) sp->setFont(&rt->messageFont);
     rt->fontChanged = false;
   }
-  return false;
+  return Flow::Next;
 }
 
-bool Lexer::ShowMessage(bool skippable) {
+Flow Lexer::ShowMessage(bool skippable) {
   Runtime* rt = runtime_;
-  if (!messageText || state == nullptr) return true;
+  if (!messageText || state == nullptr) return Flow::Next;
   const Settings& set = rt->settings;
   platform::Clock* clock = rt->platform.clock;
   auto now = [&]() -> uint32_t { return clock ? clock->tickCount() : 0u; };
@@ -127,7 +132,8 @@ bool Lexer::ShowMessage(bool skippable) {
   if (text != nullptr) {
     text->setText(messageText.get(), &rt->messageFont, colour, kCellWidth, gs.textColumns,
                   gs.textRows);
-    text->setPosition(gs.windowX + gs.textX, gs.windowY + gs.textY);
+    text->setPosition(placed(int64_t{gs.windowX} + gs.textX),
+                      placed(int64_t{gs.windowY} + gs.textY));
   }
 
   // Typing: speed 0 shows a character every 5th frame, 1 every 3rd, 2 every
@@ -137,15 +143,15 @@ bool Lexer::ShowMessage(bool skippable) {
     const int count = text->charCount();
     const int every = speed == 0 ? 5 : speed == 1 ? 3 : 1;
     for (int shown = 1, pass = 0;;) {
-      if (WaitStep(false)) return true;
+      if (WaitStep(false) == Flow::EndWait) return Flow::Next;
       if (rt->returnToMenu) {
         rt->returnToMenu = false;
-        return false;
+        return Flow::Unwind;
       }
       if (shown >= count || (rt->pressedButtons & kButtonOk) || (rt->heldButtons & kButtonControl))
         break;
       text->setShownChars(shown);
-      if (!Present()) return false;
+      if (!Present()) return Flow::Unwind;
       ++pass;
       if (pass % every == 0) ++shown;
     }
@@ -155,8 +161,9 @@ bool Lexer::ShowMessage(bool skippable) {
   // The cursor stands in the last cell of the text area.
   if (DIBSprite* cursor = slotAt(rt, slots::kWaitCursor)) {
     cursor->loadImage("cg\\_Ret.psd");
-    cursor->setPosition(gs.windowX + gs.textX + gs.textColumns * kCellWidth - kCellWidth,
-                        gs.windowY + gs.textY + gs.textRows * kLineHeight - kLineHeight);
+    cursor->setPosition(
+        placed(int64_t{gs.windowX} + gs.textX + (int64_t{gs.textColumns} - 1) * kCellWidth),
+        placed(int64_t{gs.windowY} + gs.textY + (int64_t{gs.textRows} - 1) * kLineHeight));
   }
   ShowIcons(0);
 
@@ -169,10 +176,10 @@ bool Lexer::ShowMessage(bool skippable) {
   bool windowShown = true;
   bool advance = false;
   while (!advance) {
-    if (WaitStep(true)) return true;
+    if (WaitStep(true) == Flow::EndWait) return Flow::Next;
     if (rt->returnToMenu) {
       rt->returnToMenu = false;
-      return false;
+      return Flow::Unwind;
     }
     if (!windowShown && rt->skipMode) SetSkip(false);
 
@@ -212,18 +219,20 @@ bool Lexer::ShowMessage(bool skippable) {
         advance = true;
         break;
       }
+      Flow screen = Flow::Next;
       if ((pressed & kButtonOk) && hovered == slots::kIconSave) {
-        SaveLoadScreen(false);
+        screen = SaveLoadScreen(false);
       } else if ((pressed & kButtonOk) && hovered == slots::kIconLoad) {
-        if (SaveLoadScreen(true)) return true;
+        screen = SaveLoadScreen(true);
       } else if (((pressed & kButtonOk) && hovered == slots::kIconBacklog) ||
                  ((pressed & kButtonWheelUp) && logVisible)) {
-        if (BacklogScreen()) return true;
+        screen = BacklogScreen();
       } else if ((pressed & kButtonLoad) && isTopScript) {
-        if (SaveLoadScreen(true)) return true;
+        screen = SaveLoadScreen(true);
       } else if ((pressed & kButtonSave) && isTopScript) {
-        SaveLoadScreen(false);
+        screen = SaveLoadScreen(false);
       }
+      if (screen != Flow::Next) return afterWait(screen);
     }
 
     if (windowShown && skippable && (rt->heldButtons & kButtonControl)) {
@@ -251,7 +260,7 @@ bool Lexer::ShowMessage(bool skippable) {
   for (int i = 0; i < slots::kIconCount; ++i) showSlot(rt, slots::kIconHighlight + i, false);
   AddBacklog(false);
   messageDone = true;
-  return true;
+  return Flow::Next;
 }
 
 void Lexer::AddBacklog(bool isChoice, std::string_view label) {
@@ -382,8 +391,9 @@ bool Lexer::Window(const WindowArgs& a) {
     ReportScriptError("メモリが足りません", "");
     return false;
   }
+  windowDefined = true;
   DIBSprite* box = slotAt(rt, slots::kWindowBox);
-  if (box != nullptr && !box->createBox(a.x, a.y, a.width, a.height)) return false;
+  if (box != nullptr && !box->createBox(placed(a.x), placed(a.y), a.width, a.height)) return false;
 
   std::string path = std::string("cg\\") + a.picture + ".bmp";
   if (!FileExists(path, true)) {
@@ -393,7 +403,7 @@ bool Lexer::Window(const WindowArgs& a) {
   DIBSprite* frame = slotAt(rt, slots::kWindowFrame);
   if (frame == nullptr) return true;
   if (!frame->loadImage(path)) return false;
-  frame->setPosition(a.x + a.pictureX, a.y + a.pictureY);
+  frame->setPosition(placed(int64_t{a.x} + a.pictureX), placed(int64_t{a.y} + a.pictureY));
   return true;
 }
 

@@ -5,11 +5,11 @@
 
 namespace kobre {
 
-bool Lexer::SaveLoadScreen(bool /*load*/) {
-  return false;
+Flow Lexer::SaveLoadScreen(bool /*load*/) {
+  return Flow::Next;
 }
-bool Lexer::BacklogScreen() {
-  return false;
+Flow Lexer::BacklogScreen() {
+  return Flow::Next;
 }
 
 }  // namespace kobre

@@ -2,6 +2,9 @@
 // layers, and the fixed slot numbers they share.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "graphics/DIB.h"
 #include "graphics/DIBSprite.h"
 
@@ -35,3 +38,25 @@ constexpr int kScreenCopy = 127;
 constexpr int kWaitCursor = 128;
 
 }  // namespace kobre::slots
+
+namespace kobre {
+
+// Screen positions made from script numbers are summed in 64 bits and kept
+// within this range: far enough off screen to show nothing, near enough that
+// adding a picture's size never leaves int.
+constexpr int64_t kPlaceLimit = int64_t{1} << 24;
+
+inline int placed(int64_t v) {
+  return static_cast<int>(std::clamp(v, -kPlaceLimit, kPlaceLimit));
+}
+
+// Whether (x, y) lies on a loaded sprite; withEdges counts its right and
+// bottom edges as inside.
+inline bool spriteContains(const DIBSprite& sp, int x, int y, bool withEdges) {
+  if (!sp.isLoaded()) return false;
+  const int64_t right = int64_t{sp.x()} + sp.width(), bottom = int64_t{sp.y()} + sp.height();
+  if (x < sp.x() || y < sp.y()) return false;
+  return withEdges ? x <= right && y <= bottom : x < right && y < bottom;
+}
+
+}  // namespace kobre

@@ -95,6 +95,30 @@ TEST_F(AudioCommandsTest, EffectsAndSeWait) {
   EXPECT_FALSE(se().isLoaded());
 }
 
+TEST_F(AudioCommandsTest, SeWaitGoesThroughTheCommonWaitStep) {
+  writeTone("long", 400);
+  struct Case {
+    const char* name;
+    bool Runtime::*request;
+    bool stillPlaying;  // the wait ended before the effect did
+    bool requestAfter;
+  } cases[] = {
+      {"return to title ends the wait and is consumed", &Runtime::returnToTitle, true, false},
+      {"a font change is applied and cleared", &Runtime::fontChanged, false, false},
+      {"a recollection exit is left for its own waits", &Runtime::returnToMenu, false, true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(lexer->Effect(1, "long", "LOOP_NONE"));
+    ASSERT_TRUE(se().isPlaying()) << c.name;
+    runtime.get()->*c.request = true;
+    EXPECT_EQ(lexer->SeWait(), Flow::Next) << c.name;
+    EXPECT_EQ(se().isPlaying(), c.stillPlaying) << c.name;
+    EXPECT_EQ(runtime.get()->*c.request, c.requestAfter) << c.name;
+    runtime.get()->*c.request = false;
+    se().release();
+  }
+}
+
 TEST_F(AudioCommandsTest, VoicePanFollowsTheSpeaker) {
   writeTone("miA001", 100);
   writeTone("KAb002", 100);

@@ -39,6 +39,23 @@ class ChoicesTest : public SceneFixture {
   }
 };
 
+TEST_F(ChoicesTest, ExtremeChoiceWindowNumbersPlaceWithoutWrapping) {
+  runScript(
+      "window_sel 1 2147483647 -2147483647 300 40 2147483647 -2147483647 2147483647 1 "
+      "2147483647 -2147483647 selbox 2147483647 -2147483647\n");
+  runtime->gameState.flags[kFlagSelectCenter] = 1;
+  lexer->choiceCount = 0;
+  ASSERT_TRUE(lexer->DefSel("a"));
+  ASSERT_TRUE(lexer->DefSel("b"));
+  ASSERT_TRUE(lexer->DrawChoices());
+  for (int i : {0, 1}) {
+    for (int s : {40, 50}) {  // boxes and pictures
+      EXPECT_GT(slot(s + i).x(), 800) << s + i;
+      EXPECT_LT(slot(s + i).y(), 0) << s + i;
+    }
+  }
+}
+
 TEST_F(ChoicesTest, AnEmptyEntryKeepsItsNumber) {
   runScript(kWindows);
   bool checked = false;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "common/SjisText.h"
 #include "tests/script/ScriptFixture.h"
 
@@ -122,6 +124,7 @@ TEST_F(CommandTest, UndefinedCommandsAndSurplusWords) {
       {"ｃｌｓ\n", {}},  // a two-byte first character is a text line
   };
   headless.host.setAutoOk(true);  // the text line's message waits for Ok
+  lexer->windowDefined = true;    // as if a window command had run
   for (const Case& c : cases) {
     headless.host.clearBoxes();
     runScript(c.script);
@@ -345,6 +348,36 @@ TEST_F(CommandTest, DefineAndPictureUnlock) {
   EXPECT_EQ(flag(0), 0);                 // "x" and 5000 are ignored
   for (const auto& head : errorHeads())  // the pictures themselves do not exist
     EXPECT_EQ(head.rfind("ファイルが存在しない", 0), 0u) << head;
+}
+
+TEST_F(CommandTest, PictureUnlockValues) {
+  // Any decimal number 0-2047 unlocks its flag, leading zeros or not.
+  struct Case {
+    const char* value;
+    int flag;  // -1: nothing is set
+  } cases[] = {{"01024", 1024},
+               {"0", 0},
+               {"2047", 2047},
+               {"0002047", 2047},
+               {"00000000000007", 7},
+               {"2048", -1},
+               {"99999999999", -1},
+               {"12a", -1},
+               {"-1", -1},
+               {"+5", -1},
+               {"", -1}};
+  lexer->state = &runtime->gameState;
+  for (const Case& c : cases) {
+    std::memset(runtime->gameState.flags, 0, sizeof runtime->gameState.flags);
+    ASSERT_TRUE(runtime->cgTable.add("pic", c.value));
+    lexer->UnlockPicture("PIC");
+    int set = 0;
+    for (int f = 0; f < kFlagCount; ++f) set += flag(f);
+    EXPECT_EQ(set, c.flag < 0 ? 0 : 1) << c.value;
+    if (c.flag >= 0) {
+      EXPECT_EQ(flag(c.flag), 1) << c.value;
+    }
+  }
 }
 
 TEST_F(CommandTest, NameTablesAreFull) {

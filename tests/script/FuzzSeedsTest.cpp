@@ -29,6 +29,13 @@ TEST(FuzzSeeds, DISABLED_WriteScriptSeeds) {
        "change missing\ntitle\n\\n\nmap\nset_ff 100\n",
        false},
       {"scrambled", "A=1\nB=\"quoted word\"\n", true},
+      {"extremes",
+       "window 0 2147483647 -2147483647 9 9 2147483647 2147483647 2147483647 -2147483647 p "
+       "2147483647 -2147483647\nあ\nwindow_sel 1 2147483647 -2147483647 1 1 2147483647 "
+       "2147483647 2147483647 1 2147483647 -2147483647 p 2147483647 -2147483647\n"
+       "select_center_on\ndef_sel a\ndef_sel b\nselect 1\ndef_cg p 0002047\nbg p FADE_NONE\n"
+       "A=2147483647*2147483647\nset_ff 99999999999\nwait 99999999999\n",
+       false},
   };
   for (const Seed& s : seeds) {
     writers::ScriptOptions opt;

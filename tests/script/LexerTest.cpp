@@ -288,6 +288,7 @@ TEST_F(LexerTest, ReportBadParameterFormat) {
 }
 
 TEST_F(LexerTest, TextLinesGoToTheTextHandler) {
+  lexer->windowDefined = true;  // as if a window command had run
   runScript("テキスト\nB=1\n");
   EXPECT_TRUE(errors().empty());
   EXPECT_EQ(var('B'), 1);

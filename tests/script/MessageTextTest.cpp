@@ -59,13 +59,41 @@ TEST_F(MessageTextTest, TextLinesMakeMessages) {
   }
 }
 
-TEST_F(MessageTextTest, TextBeforeAnyWindowHasNoCellsToDrawIn) {
-  // The message buffer exists from the start; the window is all zeros.
+TEST_F(MessageTextTest, TextBeforeAnyWindowStopsTheScript) {
+  // The message buffer exists from the start, but there is no window to
+  // draw in: the first text line stops the script without waiting.
   headless.host.setAutoOk(true);
+  EXPECT_EQ(runScript("あいう\nB=1\n"), 1);
+  EXPECT_EQ(errorHeads(), std::vector<std::string>{"window が定義されていません "});
+  EXPECT_FALSE(endedNormally());
+  EXPECT_EQ(var('B'), 0);
+  EXPECT_EQ(logIndex(), 0);
+  EXPECT_TRUE(headless.raster.runs().empty());
+
+  // A GameState that brings its window definition (a loaded game, a
+  // recollection's copy) needs no window command in this script.
+  headless.host.clearBoxes();
+  runScript(kWindow);
+  lexer = std::make_unique<Lexer>(runtime.get());
   runScript("あいう\n");
   EXPECT_TRUE(errors().empty());
   EXPECT_EQ(logIndex(), 1);
-  EXPECT_TRUE(headless.raster.runs().empty());
+}
+
+TEST_F(MessageTextTest, ExtremeWindowNumbersPlaceWithoutWrapping) {
+  runScript(
+      "window 0 2147483647 2147483647 10 10 2147483647 2147483647 2147483647 2147483647 "
+      "frame 2147483647 2147483647\n");
+  EXPECT_TRUE(errors().empty());
+  EXPECT_GT(slot(6).x(), 800);
+  EXPECT_GT(slot(6).y(), 600);
+  headless.host.setAutoOk(true);
+  runScript(
+      "window 0 -2147483647 -2147483647 10 10 -2147483647 -2147483647 -2147483647 "
+      "-2147483647 frame -2147483647 -2147483647\nあ\n");
+  EXPECT_LT(slot(6).x(), 0);
+  EXPECT_LT(slot(6).y(), 0);
+  EXPECT_EQ(logIndex(), 1);
 }
 
 TEST_F(MessageTextTest, AHalfWidthWordIsNoText) {
