@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/app/test_app[1]_tests.cmake")
-  include("/work/main/build/tests/app/test_app[1]_tests.cmake")
-else()
-  add_test(test_app_NOT_BUILT test_app_NOT_BUILT)
-endif()

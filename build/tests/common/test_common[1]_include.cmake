@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/common/test_common[1]_tests.cmake")
-  include("/work/main/build/tests/common/test_common[1]_tests.cmake")
-else()
-  add_test(test_common_NOT_BUILT test_common_NOT_BUILT)
-endif()

@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/desktop/test_desktop[1]_tests.cmake")
-  include("/work/main/build/tests/desktop/test_desktop[1]_tests.cmake")
-else()
-  add_test(test_desktop_NOT_BUILT test_desktop_NOT_BUILT)
-endif()

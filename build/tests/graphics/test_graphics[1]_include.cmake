@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/graphics/test_graphics[1]_tests.cmake")
-  include("/work/main/build/tests/graphics/test_graphics[1]_tests.cmake")
-else()
-  add_test(test_graphics_NOT_BUILT test_graphics_NOT_BUILT)
-endif()

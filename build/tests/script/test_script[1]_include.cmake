@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/script/test_script[1]_tests.cmake")
-  include("/work/main/build/tests/script/test_script[1]_tests.cmake")
-else()
-  add_test(test_script_NOT_BUILT test_script_NOT_BUILT)
-endif()

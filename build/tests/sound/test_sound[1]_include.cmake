@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/sound/test_sound[1]_tests.cmake")
-  include("/work/main/build/tests/sound/test_sound[1]_tests.cmake")
-else()
-  add_test(test_sound_NOT_BUILT test_sound_NOT_BUILT)
-endif()

@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/storage/test_storage[1]_tests.cmake")
-  include("/work/main/build/tests/storage/test_storage[1]_tests.cmake")
-else()
-  add_test(test_storage_NOT_BUILT test_storage_NOT_BUILT)
-endif()

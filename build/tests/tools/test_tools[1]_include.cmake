@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/tools/test_tools[1]_tests.cmake")
-  include("/work/main/build/tests/tools/test_tools[1]_tests.cmake")
-else()
-  add_test(test_tools_NOT_BUILT test_tools_NOT_BUILT)
-endif()
