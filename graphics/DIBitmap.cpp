@@ -1,5 +1,6 @@
 #include "graphics/DIBitmap.h"
 
+#include "common/ByteReader.h"
 #include "graphics/PSD.h"
 #include "storage/ArchiveFile.h"
 
@@ -12,13 +13,6 @@ constexpr std::string_view kUnit = "DIBitmap";
 constexpr int kCodeCreate = 210;
 constexpr int kCodeBmpBytes = 231;
 constexpr int kCodeBmpDepth = 232;
-
-inline uint32_t le16(const uint8_t* p) {
-  return p[0] | (static_cast<uint32_t>(p[1]) << 8);
-}
-inline uint32_t le32(const uint8_t* p) {
-  return le16(p) | (le16(p + 2) << 16);
-}
 
 bool endsWithBmp(std::string_view name) {
   if (name.size() < 4) return false;
@@ -133,26 +127,30 @@ bool DIBitmap::loadBmp(std::string_view name, std::span<const uint8_t> bytes) {
   };
   // The header fields read: pixel-data offset, width, height, bits per pixel.
   if (bytes.size() < 30) return refuse(kCodeBmpBytes, "メモリが足りない、またはファイルが開けない");
-  const uint8_t* b = bytes.data();
-  uint32_t offset = le32(b + 10);
-  int32_t width = static_cast<int32_t>(le32(b + 18));
-  int32_t height = static_cast<int32_t>(le32(b + 22));
-  uint32_t bits = le16(b + 28);
+  ByteReader header(bytes);
+  header.skip(10);
+  const uint32_t offset = header.le32();
+  header.skip(4);  // info header size
+  const int32_t width = header.le32s();
+  const int32_t height = header.le32s();
+  header.skip(2);  // planes
+  const uint32_t bits = header.le16();
   if (bits != 24) return refuse(kCodeBmpDepth, "サポートされない色数");
+  const uint64_t stride = (static_cast<uint64_t>(width) * 3 + 3) & ~uint64_t{3};
+  std::span<const uint8_t> rows;
   if (width > 0 && height > 0) {
     // Every row must be in the file (the last one may lack its padding), so a
     // header cannot ask for more memory than the file backs.
-    uint64_t stride = (static_cast<uint64_t>(width) * 3 + 3) & ~uint64_t{3};
-    uint64_t need =
-        offset + stride * static_cast<uint64_t>(height - 1) + static_cast<uint64_t>(width) * 3;
-    if (need > bytes.size())
-      return refuse(kCodeBmpBytes, "メモリが足りない、またはファイルが開けない");
+    ByteReader body(bytes);
+    body.seek(offset);
+    rows =
+        body.bytes(stride * static_cast<uint64_t>(height - 1) + static_cast<uint64_t>(width) * 3);
+    if (body.ranOut()) return refuse(kCodeBmpBytes, "メモリが足りない、またはファイルが開けない");
   }
   if (!create(width, height, 1)) return false;
-  const uint64_t stride = (static_cast<uint64_t>(width) * 3 + 3) & ~uint64_t{3};
   uint32_t* dst = pixels(0);
   for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* src = b + offset + stride * static_cast<uint64_t>(height - 1 - y);
+    const uint8_t* src = rows.data() + stride * static_cast<uint64_t>(height - 1 - y);
     uint32_t* row = dst + static_cast<size_t>(y) * static_cast<size_t>(width);
     for (int32_t x = 0; x < width; ++x, src += 3)
       row[x] = 0xFF000000u | (static_cast<uint32_t>(src[2]) << 16) |
@@ -164,10 +162,11 @@ bool DIBitmap::loadBmp(std::string_view name, std::span<const uint8_t> bytes) {
 
 PictureRead unpackPictureEntry(std::vector<uint8_t>& entry, LzssWindow& window, uint64_t maxBytes,
                                std::vector<uint8_t>& out) {
-  if (entry.size() >= 12 && entry[0] == 'P' && entry[1] == 'A' && entry[2] == 'K' &&
-      entry[3] == ' ') {
-    uint64_t size = le32(entry.data() + 8);
-    std::span<const uint8_t> stream(entry.data() + 12, entry.size() - 12);
+  ByteReader head(entry);
+  if (entry.size() >= 12 && head.match("PAK ")) {
+    head.skip(4);
+    const uint64_t size = head.le32();
+    const std::span<const uint8_t> stream = head.rest();
     // Nothing but a hostile entry declares more than its stream can give.
     if (size > maxBytes || size > lzssMaxOutput(stream.size())) return PictureRead::kNoMemory;
     out.assign(static_cast<size_t>(size), 0);

@@ -1,5 +1,6 @@
 #include "graphics/PSD.h"
 
+#include "common/ByteReader.h"
 #include "graphics/DIBitmap.h"
 
 namespace kobre {
@@ -28,11 +29,59 @@ constexpr int kCodeChannelData = 327;
 // The largest document side accepted (Photoshop's own limit for this format).
 constexpr uint32_t kMaxSide = 30000;
 
-inline uint32_t be16(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 8) | p[1];
+// One layer record of the layer and mask section.
+struct LayerRecord {
+  int32_t top = 0, left = 0, bottom = 0, right = 0;
+  uint32_t channels = 0;
+  std::span<const uint8_t> channelInfo;  // 6 bytes per channel: id, data length
+  std::span<const uint8_t> extra;        // mask, blending ranges, name, tagged blocks
+};
+
+// Reads the record at the reader's position and moves past it.
+bool readLayerRecord(ByteReader& r, LayerRecord& rec) {
+  rec.top = r.be32s();
+  rec.left = r.be32s();
+  rec.bottom = r.be32s();
+  rec.right = r.be32s();
+  rec.channels = r.be16();
+  rec.channelInfo = r.bytes(6 * uint64_t{rec.channels});
+  r.skip(12);  // blend signature and key, opacity, clipping, flags, filler
+  const uint32_t extraLength = r.be32();
+  rec.extra = r.bytes(extraLength);
+  return !r.ranOut();
 }
-inline uint32_t be32(const uint8_t* p) {
-  return (be16(p) << 16) | be16(p + 2);
+
+// The channel data lengths of a record, in channel order.
+template <typename Fn>
+void forEachChannel(const LayerRecord& rec, Fn&& fn) {
+  ByteReader info(rec.channelInfo);
+  for (uint32_t c = 0; c < rec.channels; ++c) {
+    const int16_t id = info.be16s();
+    const uint32_t length = info.be32();
+    if (!fn(id, length)) return;
+  }
+}
+
+// The first layer's mask data and blending ranges must be whole, and its
+// additional information blocks up to the first "lyid" must carry the "8BIM"
+// signature.
+bool firstLayerExtraIsSound(const LayerRecord& rec) {
+  ByteReader x(rec.extra);
+  for (int part = 0; part < 2; ++part) x.skip(x.be32());  // mask data, blending ranges
+  if (x.ranOut()) return false;
+  if (!x.atEnd()) {
+    const uint32_t nameLength = x.u8();
+    x.skip(((nameLength + 4) & ~uint32_t{3}) - 1);  // padded name; may end past the blocks
+  }
+  while (x.has(12)) {
+    if (!x.match("8BIM")) return false;
+    const bool isId = x.match("lyid");
+    const uint32_t length = x.be32();
+    if (!x.has(length)) return false;
+    if (isId) break;
+    x.skip(length);
+  }
+  return true;
 }
 
 }  // namespace
@@ -47,32 +96,28 @@ struct PSD::Layout {
 };
 
 bool PSD::parse(Layout& l) const {
-  const uint8_t* d = data_.data();
-  const uint64_t size = data_.size();
-  if (size < 30) return false;
-  if (std::memcmp(d, "8BPS", 4) != 0 || be16(d + 4) != 1) return false;
-  for (int i = 6; i < 12; ++i)
-    if (d[i] != 0) return false;
-  l.channels = be16(d + 12);
-  l.height = be32(d + 14);
-  l.width = be32(d + 18);
-  l.depth = be16(d + 22);
-  l.mode = be16(d + 24);
-  uint64_t off = 26;
-  off += 4 + uint64_t{be32(d + off)};  // colour mode data
-  if (off + 4 > size) return true;
-  off += 4 + uint64_t{be32(d + off)};  // image resources
-  if (off + 4 > size) return true;
-  uint32_t sectionLength = be32(d + off);
-  off += 4;
-  if (sectionLength == 0 || off + 6 > size) return true;
-  off += 4;  // layer info length
-  int16_t count = static_cast<int16_t>(be16(d + off));
-  off += 2;
+  ByteReader r(data_);
+  if (r.size() < 30) return false;
+  if (!r.match("8BPS") || r.be16() != 1) return false;
+  for (int i = 0; i < 6; ++i)
+    if (r.u8() != 0) return false;
+  l.channels = r.be16();
+  l.height = r.be32();
+  l.width = r.be32();
+  l.depth = r.be16();
+  l.mode = r.be16();
+  r.skip(r.be32());  // colour mode data
+  if (!r.has(4)) return true;
+  r.skip(r.be32());  // image resources
+  if (!r.has(4)) return true;
+  const uint32_t sectionLength = r.be32();
+  if (sectionLength == 0 || !r.has(6)) return true;
+  r.skip(4);  // layer info length
+  const int16_t count = r.be16s();
   l.hasLayers = true;
   l.mergedAlpha = count < 0;
   l.count = count < 0 ? -static_cast<int>(count) : count;
-  l.records = off;
+  l.records = r.pos();
   return true;
 }
 
@@ -182,193 +227,172 @@ bool PSD::readLayer(uint32_t* frame, int layer, int rowBytes, bool& alphaInUse) 
   return true;
 }
 
-bool PSD::decodeChannel(uint8_t* frame, int rowBytes, int layer, int channelId, int byteOffset) {
-  if (frame == nullptr) {
-    report(kCodeDestination, "書き込み先のポインタが不正");
-    return false;
-  }
+// Where one channel of one layer lies: the layer's rectangle and the
+// channel's bytes from its compression field to the end of the file.
+struct PSD::ChannelSpot {
+  int32_t top = 0, left = 0, bottom = 0, right = 0;
+  std::span<const uint8_t> data;
+};
+
+bool PSD::findChannel(int layer, int channelId, ChannelSpot& spot) {
   Layout l;
   if (!parse(l)) {
     report(kCodeHeaderAgain, "イメージ情報が取得できない");
     return false;
   }
-  const uint8_t* d = data_.data();
-  const uint64_t size = data_.size();
-
-  // Walk the layer records: where each starts, and where the channel data
-  // begins (after the last record).
-  struct Record {
-    uint64_t at = 0;
-    uint32_t channels = 0;
-    uint64_t extra = 0, extraLength = 0;
-  };
-  auto readRecord = [&](uint64_t at, Record& r) {
-    if (at + 18 > size) return false;
-    r.at = at;
-    r.channels = be16(d + at + 16);
-    uint64_t fixed = at + 18 + 6 * uint64_t{r.channels} + 12;
-    if (fixed + 4 > size) return false;
-    r.extraLength = be32(d + fixed);
-    r.extra = fixed + 4;
-    return r.extra + r.extraLength <= size;
-  };
-
-  // The first layer's record must be whole, and its additional information
-  // blocks up to the first "lyid" must carry the "8BIM" signature.
-  Record first;
-  bool firstOk = l.hasLayers && l.count >= 1 && readRecord(l.records, first);
-  if (firstOk) {
-    uint64_t p = first.extra;
-    const uint64_t end = first.extra + first.extraLength;
-    for (int part = 0; part < 2 && firstOk; ++part) {  // mask data, blending ranges
-      if (p + 4 > end) {
-        firstOk = false;
-        break;
-      }
-      p += 4 + uint64_t{be32(d + p)};
-    }
-    if (firstOk && p < end)
-      p += (uint64_t{d[p]} + 4) & ~uint64_t{3};  // padded name
-    else if (p > end)
-      firstOk = false;
-    while (firstOk && p + 12 <= end) {
-      if (std::memcmp(d + p, "8BIM", 4) != 0) {
-        firstOk = false;
-        break;
-      }
-      bool isId = std::memcmp(d + p + 4, "lyid", 4) == 0;
-      uint64_t next = p + 12 + uint64_t{be32(d + p + 8)};
-      if (next > end) firstOk = false;
-      if (isId) break;
-      p = next;
-    }
-  }
+  ByteReader r(data_);
+  r.seek(l.records);
+  LayerRecord first;
+  const bool firstOk =
+      l.hasLayers && l.count >= 1 && readLayerRecord(r, first) && firstLayerExtraIsSound(first);
   if (!firstOk) {
     report(kCodeLayerInfo, "レイヤ情報が取得できない");
     return false;
   }
   if (first.channels != 4) report(kCodeFirstLayerChannels, "チャネルの数が不正");
 
-  if (std::memcmp(d, "8BPS", 4) != 0) {
+  if (!ByteReader(data_).match("8BPS")) {
     report(kCodeSignature, "ファイルヘッダが不正");
     return false;
   }
-
   if (layer < 0 || layer >= l.count) {
     report(kCodeLayerInfo, "レイヤ情報が取得できない");
     return false;
   }
-  // Find layer's record and the sum of the data lengths before its channels.
-  Record target;
-  uint64_t at = l.records;
-  uint64_t dataBefore = 0;  // channel data of earlier layers
+
+  // Walk every record: the channel data begins after the last one, and the
+  // layers before this one come first there.
+  LayerRecord target;
+  uint64_t dataBefore = 0;
+  r.seek(l.records);
   for (int i = 0; i < l.count; ++i) {
-    Record r;
-    if (!readRecord(at, r)) {
+    LayerRecord rec;
+    if (!readLayerRecord(r, rec)) {
       report(kCodeLayerInfo, "レイヤ情報が取得できない");
       return false;
     }
     if (i < layer) {
-      for (uint32_t c = 0; c < r.channels; ++c) dataBefore += be32(d + r.at + 18 + 6 * c + 2);
+      forEachChannel(rec, [&](int16_t, uint32_t length) {
+        dataBefore += length;
+        return true;
+      });
     } else if (i == layer) {
-      target = r;
+      target = rec;
     }
-    at = r.extra + r.extraLength;
   }
-  const uint64_t channelData = at;
-
-  int32_t top = static_cast<int32_t>(be32(d + target.at));
-  int32_t left = static_cast<int32_t>(be32(d + target.at + 4));
-  int32_t bottom = static_cast<int32_t>(be32(d + target.at + 8));
-  int32_t right = static_cast<int32_t>(be32(d + target.at + 12));
-  uint64_t offset = channelData + dataBefore;
+  uint64_t offset = r.pos() + dataBefore;
   bool found = false;
-  for (uint32_t c = 0; c < target.channels; ++c) {
-    const uint8_t* info = d + target.at + 18 + 6 * c;
-    if (static_cast<int16_t>(be16(info)) == channelId) {
+  forEachChannel(target, [&](int16_t id, uint32_t length) {
+    if (id == channelId) {
       found = true;
-      break;
-    }
-    offset += be32(info + 2);
-  }
-  if (!found) {
-    report(kCodeChannelPointer, "チャネルのポインタが不正");
-    return false;
-  }
-  // The channel's data must at least begin inside the file.
-  if (offset + 2 > size) {
-    report(kCodeChannelPointer, "チャネルのポインタが不正");
-    return false;
-  }
-
-  const int64_t w = int64_t{right} - left;
-  const int64_t h = int64_t{bottom} - top;
-  const uint32_t compression = be16(d + offset);
-  const uint8_t* p = d + offset + 2;
-  const uint8_t* const end = d + size;
-  if (w <= 0 || h <= 0) return true;  // an empty layer
-
-  // Columns of the layer inside the document, and the rows.
-  const int64_t docW = width_, docH = height_;
-  const int64_t colFrom = std::max<int64_t>(left, 0), colTo = std::min<int64_t>(left + w, docW);
-  auto rowStart = [&](int64_t row) { return frame + row * rowBytes + byteOffset; };
-
-  if (compression == 0) {
-    if (static_cast<uint64_t>(end - p) / static_cast<uint64_t>(w) < static_cast<uint64_t>(h)) {
-      report(kCodeChannelData, "ファイルが正常に読み込めない");
       return false;
     }
-    const int64_t rowFrom = std::max<int64_t>(top, 0), rowTo = std::min<int64_t>(bottom, docH);
-    for (int64_t r = rowFrom; r < rowTo; ++r) {
-      const uint8_t* src = p + (r - top) * w + (colFrom - left);
-      uint8_t* out = rowStart(r) + colFrom * 4;
-      for (int64_t x = colFrom; x < colTo; ++x, out += 4) *out = *src++;
-    }
+    offset += length;
     return true;
+  });
+  // The channel's data must at least begin inside the file.
+  ByteReader channel(data_);
+  channel.seek(offset);
+  if (!found || !channel.has(2)) {
+    report(kCodeChannelPointer, "チャネルのポインタが不正");
+    return false;
   }
+  spot.top = target.top;
+  spot.left = target.left;
+  spot.bottom = target.bottom;
+  spot.right = target.right;
+  spot.data = channel.rest();
+  return true;
+}
 
-  // PackBits: one 16-bit byte count per row (not needed), then the rows.
-  if (static_cast<uint64_t>(end - p) / 2 < static_cast<uint64_t>(h)) {
+bool PSD::decodeChannel(uint8_t* frame, int rowBytes, int layer, int channelId, int byteOffset) {
+  if (frame == nullptr) {
+    report(kCodeDestination, "書き込み先のポインタが不正");
+    return false;
+  }
+  ChannelSpot spot;
+  if (!findChannel(layer, channelId, spot)) return false;
+  ByteReader r(spot.data);
+  const uint32_t compression = r.be16();
+  const int64_t w = int64_t{spot.right} - spot.left;
+  const int64_t h = int64_t{spot.bottom} - spot.top;
+  if (w <= 0 || h <= 0) return true;  // an empty layer
+
+  ChannelTarget out{frame + byteOffset, rowBytes, spot.top, spot.left, w, h, layer, channelId};
+  if (compression == 0) return decodeRaw(r, out);
+  return decodePackBits(r, out);
+}
+
+// Columns of the layer inside the document.
+int64_t PSD::firstColumn(const ChannelTarget& t) const {
+  return std::max<int64_t>(t.left, 0);
+}
+int64_t PSD::endColumn(const ChannelTarget& t) const {
+  return std::min<int64_t>(t.left + t.width, int64_t{width_});
+}
+
+bool PSD::decodeRaw(ByteReader& r, const ChannelTarget& t) {
+  if (r.remaining() / static_cast<uint64_t>(t.width) < static_cast<uint64_t>(t.height)) {
     report(kCodeChannelData, "ファイルが正常に読み込めない");
     return false;
   }
-  p += 2 * h;
-  const int64_t rowEnd = left + w;
-  for (int64_t r = top; r < bottom; ++r) {
-    const bool rowInside = r >= 0 && r < docH;
-    uint8_t* out = rowInside ? rowStart(r) : nullptr;
-    int64_t x = left;
+  const std::span<const uint8_t> src = r.rest();
+  const int64_t colFrom = firstColumn(t), colTo = endColumn(t);
+  const int64_t rowFrom = std::max<int64_t>(t.top, 0);
+  const int64_t rowTo = std::min<int64_t>(t.top + t.height, int64_t{height_});
+  for (int64_t row = rowFrom; row < rowTo; ++row) {
+    const uint8_t* in = src.data() + (row - t.top) * t.width + (colFrom - t.left);
+    uint8_t* out = t.frame + row * t.rowBytes + colFrom * 4;
+    for (int64_t x = colFrom; x < colTo; ++x, out += 4) *out = *in++;
+  }
+  return true;
+}
+
+bool PSD::decodePackBits(ByteReader& r, const ChannelTarget& t) {
+  // One 16-bit byte count per row (not needed), then the rows.
+  r.skip(2 * static_cast<uint64_t>(t.height));
+  if (r.ranOut()) {
+    report(kCodeChannelData, "ファイルが正常に読み込めない");
+    return false;
+  }
+  const int64_t colFrom = firstColumn(t), colTo = endColumn(t);
+  const int64_t docH = height_;
+  const int64_t rowEnd = t.left + t.width;
+  for (int64_t row = t.top; row < t.top + t.height; ++row) {
+    const bool rowInside = row >= 0 && row < docH;
+    uint8_t* out = rowInside ? t.frame + row * t.rowBytes : nullptr;
+    int64_t x = t.left;
     while (x < rowEnd) {
-      if (p >= end) {
+      if (r.atEnd()) {
         report(kCodeChannelData, "ファイルが正常に読み込めない");
         return false;
       }
-      int n = static_cast<int8_t>(*p++);
-      int64_t run = n >= 0 ? n + 1 : 1 - n;
+      const int n = static_cast<int8_t>(r.u8());
+      const int64_t run = n >= 0 ? n + 1 : 1 - n;
       if (x + run > rowEnd) {
         if (context_ != nullptr) {
-          std::string message = "RLE データがオーバーランしました\n" +
-                                context_->displayText(name_) + "\nレイヤ " + std::to_string(layer) +
-                                " チャネル " + std::to_string(channelId);
+          std::string message =
+              "RLE データがオーバーランしました\n" + context_->displayText(name_) + "\nレイヤ " +
+              std::to_string(t.layer) + " チャネル " + std::to_string(t.channelId);
           context_->reportError(kUnit, kCodeOverrun, message, "");
         }
         return false;
       }
       const int64_t from = std::max(x, colFrom), to = std::min(x + run, colTo);
       if (n >= 0) {
-        if (end - p < run) {
+        const std::span<const uint8_t> literal = r.bytes(static_cast<uint64_t>(run));
+        if (r.ranOut()) {
           report(kCodeChannelData, "ファイルが正常に読み込めない");
           return false;
         }
         if (rowInside)
-          for (int64_t c = from; c < to; ++c) out[c * 4] = p[c - x];
-        p += run;
+          for (int64_t c = from; c < to; ++c) out[c * 4] = literal[static_cast<size_t>(c - x)];
       } else {
-        if (p >= end) {
+        if (r.atEnd()) {
           report(kCodeChannelData, "ファイルが正常に読み込めない");
           return false;
         }
-        uint8_t v = *p++;
+        const uint8_t v = r.u8();
         if (rowInside)
           for (int64_t c = from; c < to; ++c) out[c * 4] = v;
       }

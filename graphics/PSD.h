@@ -12,6 +12,7 @@
 
 namespace kobre {
 
+class ByteReader;
 class DIBitmap;
 
 class PSD {
@@ -41,8 +42,23 @@ class PSD {
 
  private:
   struct Layout;
+  struct ChannelSpot;
+  // One channel's destination: every fourth byte of frame (already moved to
+  // the channel's byte), the layer's rectangle, and who it is for reports.
+  struct ChannelTarget {
+    uint8_t* frame;
+    int rowBytes;
+    int32_t top, left;
+    int64_t width, height;
+    int layer, channelId;
+  };
   bool parse(Layout& layout) const;
+  bool findChannel(int layer, int channelId, ChannelSpot& spot);
   bool decodeChannel(uint8_t* frame, int rowBytes, int layer, int channelId, int byteOffset);
+  bool decodeRaw(ByteReader& r, const ChannelTarget& t);
+  bool decodePackBits(ByteReader& r, const ChannelTarget& t);
+  int64_t firstColumn(const ChannelTarget& t) const;
+  int64_t endColumn(const ChannelTarget& t) const;
   void report(int code, std::string_view message) const;
 
   GraphicsContext* context_;

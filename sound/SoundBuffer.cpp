@@ -67,6 +67,9 @@ void SoundBuffer::release() {
     voice_.position = 0;
     voice_.fraction = 0;
     voice_.pcm.clear();
+    // The next load makes a fresh buffer, and a fresh buffer plays centred.
+    voice_.pan = 0;
+    voice_.updateGains();
   }
   decoder_.reset();
   loaded_ = false;

@@ -1,5 +1,7 @@
 #include "sound/WaveFile.h"
 
+#include "common/ByteReader.h"
+#include "common/ByteWriter.h"
 #include "sound/SoundErrors.h"
 #include "storage/ArchiveFile.h"
 #include "storage/FileHandle.h"
@@ -10,21 +12,6 @@ namespace {
 
 constexpr const char* kUnit = "Wave.cpp";
 
-uint16_t le16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 bool readExact(platform::File& file, void* buffer, uint64_t count) {
   return file.read(buffer, static_cast<int64_t>(count)) == static_cast<int64_t>(count);
 }
@@ -32,25 +19,30 @@ bool readExact(platform::File& file, void* buffer, uint64_t count) {
 }  // namespace
 
 WaveFormat WaveFormat::parse(const uint8_t* b) {
+  ByteReader r(std::span<const uint8_t>(b, kWaveFormatExSize));
   WaveFormat f;
-  f.formatTag = le16(b);
-  f.channels = le16(b + 2);
-  f.samplesPerSec = le32(b + 4);
-  f.avgBytesPerSec = le32(b + 8);
-  f.blockAlign = le16(b + 12);
-  f.bitsPerSample = le16(b + 14);
-  f.extraSize = le16(b + 16);
+  f.formatTag = r.le16();
+  f.channels = r.le16();
+  f.samplesPerSec = r.le32();
+  f.avgBytesPerSec = r.le32();
+  f.blockAlign = r.le16();
+  f.bitsPerSample = r.le16();
+  f.extraSize = r.le16();
   return f;
 }
 
 void WaveFormat::store(uint8_t* b) const {
-  put16(b, formatTag);
-  put16(b + 2, channels);
-  put32(b + 4, samplesPerSec);
-  put32(b + 8, avgBytesPerSec);
-  put16(b + 12, blockAlign);
-  put16(b + 14, bitsPerSample);
-  put16(b + 16, extraSize);
+  std::vector<uint8_t> image;
+  image.reserve(kWaveFormatExSize);
+  ByteWriter w(image);
+  w.le16(formatTag);
+  w.le16(channels);
+  w.le32(samplesPerSec);
+  w.le32(avgBytesPerSec);
+  w.le16(blockAlign);
+  w.le16(bitsPerSample);
+  w.le16(extraSize);
+  std::memcpy(b, image.data(), kWaveFormatExSize);
 }
 
 void WaveFile::report(int line, uint32_t code) {
@@ -115,15 +107,16 @@ bool WaveFile::descendRiff() {
     report(__LINE__, kMmioErrChunkNotFound);
     return false;
   }
-  riffChunk_.id = le32(head);
-  riffChunk_.size = le32(head + 4);
+  ByteReader r(head);
+  riffChunk_.id = r.le32();
+  riffChunk_.size = r.le32();
   riffChunk_.dataOffset = 8;
   if (riffChunk_.id != fourCc("RIFF") || !readExact(*file_, head + 8, 4) ||
-      le32(head + 8) != fourCc("WAVE")) {
+      r.le32() != fourCc("WAVE")) {
     report(__LINE__, kMmsysErrError);
     return false;
   }
-  riffChunk_.formType = le32(head + 8);
+  riffChunk_.formType = fourCc("WAVE");
   return true;
 }
 
@@ -138,8 +131,9 @@ bool WaveFile::findChunk(uint32_t id, const ChunkInfo& parent, ChunkInfo& found,
   while (pos + 8 <= end) {
     uint8_t head[8];
     if (!file_->seek(static_cast<int64_t>(pos)) || !readExact(*file_, head, 8)) break;
-    uint32_t chunkId = le32(head);
-    uint32_t size = le32(head + 4);
+    ByteReader r(head);
+    uint32_t chunkId = r.le32();
+    uint32_t size = r.le32();
     if (chunkId == id) {
       found.id = chunkId;
       found.size = size;
@@ -206,7 +200,7 @@ bool WaveFile::readFormat(void* destination, size_t byteCount) {
         report(__LINE__, kMmsysErrError);
         return false;
       }
-      factSamples = le32(count);
+      factSamples = loadLe32(count);
       if (!ascend(fact)) {
         report(__LINE__, kMmioErrCannotSeek);
         return false;

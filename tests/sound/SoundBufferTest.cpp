@@ -87,6 +87,29 @@ TEST(SoundBuffer, PanRangeAndLaw) {
   }
 }
 
+TEST(SoundBuffer, ReloadedBufferStartsCentred) {
+  BufferRig rig;
+  std::vector<int16_t> dc(44100 * 2, 10000);
+  rig.writeSound("dc", writers::writePcmWave(dc, 44100, 2));
+  SoundBuffer& b = rig.channels.voiceChannel();
+  // Released and loaded again, or loaded over: either way a fresh buffer.
+  for (bool releaseFirst : {true, false}) {
+    ASSERT_TRUE(b.loadWhole("wav\\dc.wav"));
+    ASSERT_TRUE(b.setVolume(100, true));
+    ASSERT_TRUE(b.setPan(-100));
+    if (releaseFirst) b.release();
+    ASSERT_TRUE(b.loadWhole("wav\\dc.wav"));
+    EXPECT_EQ(b.devicePan(), 0) << releaseFirst;
+    ASSERT_TRUE(b.setVolume(100, true));
+    ASSERT_TRUE(b.play(false));
+    size_t start = rig.played().size() / 2;
+    rig.advance(100);
+    EXPECT_NEAR(rms(rig.played(), 2, 0, start + 10, 4000), 10000, 2.0) << releaseFirst;
+    EXPECT_NEAR(rms(rig.played(), 2, 1, start + 10, 4000), 10000, 2.0) << releaseFirst;
+    ASSERT_TRUE(b.stop());
+  }
+}
+
 TEST(SoundBuffer, ResamplesToTheDeviceRate) {
   BufferRig rig;
   // One second of 22050 Hz mono: two seconds of 11025 Hz plays for 2 s.
