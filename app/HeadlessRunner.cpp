@@ -18,6 +18,8 @@ namespace kobre::app {
 
 namespace {
 
+using platform::headless::InputStep;
+
 bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return false;
