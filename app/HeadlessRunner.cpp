@@ -10,6 +10,7 @@
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
 #include "common/Buttons.h"
+#include "platform/posix/InstanceLock.h"
 #include "script/GameState.h"
 #include "script/Runtime.h"
 #include "sound/WaveRecording.h"
@@ -154,7 +155,27 @@ int runHeadlessCommand(const std::vector<std::string>& args, std::string_view de
     return kExitUsage;
   }
   if (options.gameFolder.empty()) options.gameFolder = std::string(defaultGameFolder);
+  const bool folderExists = std::filesystem::is_directory(options.gameFolder);
   HeadlessRunner runner(std::move(options), out, err);
+  // One run at a time per folder written to (settings, saves, Read.dat);
+  // the desktop's lock is not taken, so a game open on the desktop does not
+  // stop its tests. A missing game folder is left to start-up to report.
+  platform::InstanceLock lock;
+  if (folderExists) {
+    const std::string folder = runner.headless().files.writeFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    switch (lock.acquireFolder(folder)) {
+      case platform::InstanceLock::Result::Acquired:
+        break;
+      case platform::InstanceLock::Result::HeldElsewhere:
+        err << "kobre: " << folder << " is in use by another run\n";
+        return kExitStartUpFailed;
+      case platform::InstanceLock::Result::Unavailable:
+        err << "kobre: no lock on the folder (" << lock.error() << "); running anyway\n";
+        break;
+    }
+  }
   return runner.run();
 }
 

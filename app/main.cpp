@@ -87,19 +87,81 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
   return code;
 }
 
+// What `kobre --help` prints.
+constexpr const char* kUsage =
+    "usage: kobre [GAME_DIR]\n"
+    "       kobre --headless [--input FILE] [--auto-ok] [--answer yes|no] [--max-polls N]\n"
+    "                        [--dump-state FILE] [--screenshot FILE@POLL]... [--audio-out "
+    "FILE.wav]\n"
+    "                        [GAME_DIR]\n"
+    "       kobre --help | --version\n"
+    "\n"
+    "Plays the game in GAME_DIR (the bundled demo game when none is given) in a window.\n"
+    "With --headless the game runs without a window or sound card in virtual time:\n"
+    "  --input FILE             input lines \"POLL BUTTONS [X,Y]\" replayed at the given polls\n"
+    "  --auto-ok                answers every message box with its first button\n"
+    "  --answer yes|no          the answer to yes/no questions\n"
+    "  --max-polls N            ends the run (exit code 3) after N input polls\n"
+    "  --dump-state FILE        writes the final game state to FILE\n"
+    "  --screenshot FILE@POLL   writes the first picture presented after POLL as a PNG\n"
+    "  --audio-out FILE.wav     writes everything the mixer played\n"
+    "Every message box is printed on stdout as one line: BOX<TAB>caption<TAB>text.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  // A second copy ends at once, with no window and no message.
-  platform::InstanceLock lock;
-  if (!lock.acquire("KOBRE_MUTEX_OBJECT", platform::InstanceLock::defaultFolder())) return 1;
-
   if (!args.empty() && args[0] == "--headless") {
+    // Headless runs take no desktop lock: the runner locks the folder it
+    // writes to, so runs of other game folders go side by side.
     args.erase(args.begin());
     return app::runHeadlessCommand(args, KOBRE_DEMO_DIR, std::cout, std::cerr);
   }
-  std::string gameFolder = args.empty() ? std::string(KOBRE_DEMO_DIR) : args[0];
-  runDesktop(argc, argv, gameFolder);
-  return 0;
+
+  // The desktop's own arguments: one game folder ("--" before one that
+  // starts with "-"), --help and --version.
+  std::string gameFolder;
+  bool folderGiven = false, optionsEnd = false;
+  for (const std::string& arg : args) {
+    if (!optionsEnd && arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (!optionsEnd && arg == "--version") {
+      std::cout << frame::kFrameCaption << "\n";
+      return 0;
+    }
+    if (!optionsEnd && arg == "--") {
+      optionsEnd = true;
+    } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
+      std::cerr << "kobre: unknown option " << arg << " (see kobre --help)\n";
+      return app::kExitUsage;
+    } else if (folderGiven) {
+      std::cerr << "kobre: more than one game folder: " << arg << " (see kobre --help)\n";
+      return app::kExitUsage;
+    } else {
+      gameFolder = arg;
+      folderGiven = true;
+    }
+  }
+  if (!folderGiven) gameFolder = KOBRE_DEMO_DIR;
+
+  // A second copy ends at once, with no window and no message. A lock that
+  // cannot be made does not keep the game from starting.
+  platform::InstanceLock lock;
+  const std::string lockPath = platform::InstanceLock::defaultPath();
+  switch (lock.acquire(lockPath)) {
+    case platform::InstanceLock::Result::Acquired:
+      break;
+    case platform::InstanceLock::Result::HeldElsewhere:
+      return 1;
+    case platform::InstanceLock::Result::Unavailable:
+      std::cerr << "kobre: no single-instance lock (" << lock.error() << "); starting anyway\n";
+      break;
+  }
+
+  // Qt sees only the program name: the game folder is ours.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  return runDesktop(qtArgc, qtArgv, gameFolder);
 }

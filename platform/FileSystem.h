@@ -45,7 +45,13 @@ class FileSystem {
   // into the game folder when it is writable, otherwise into the per-game
   // folder under $XDG_DATA_HOME/kobre/; through a temporary file renamed into
   // place, so the previous file survives a failed write.
+  // A read-only file is refused (the rename would otherwise replace it); the
+  // file keeps its permissions.
   virtual bool writeAtomic(std::string_view name, std::span<const uint8_t> data) = 0;
+  // Whether writeAtomic(name, ...) may work: false for a read-only file, a
+  // name that is a folder, or a folder that cannot be written or made.
+  // Nothing is written.
+  virtual bool canWrite(std::string_view name) = 0;
   virtual bool remove(std::string_view name) = 0;
   virtual bool lastWriteTime(std::string_view name, FileTime& time) = 0;
   // Free space, in bytes, of the file system holding the game folder.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/Sjis.h"
+#include "storage/ArchiveFile.h"
 #include "storage/FileHandle.h"
 
 namespace kobre {
@@ -21,9 +22,10 @@ constexpr int kCodeBadRead = 315;
 // Frame time the default present lets pass when start-up set no present.
 constexpr uint32_t kDefaultFrameMs = 16;
 
+// The last component of a Windows-style name; a "\\" that is the second byte
+// of a two-byte character ("表" is 0x95 0x5C) separates nothing.
 std::string_view afterLastBackslash(std::string_view s) {
-  size_t p = s.rfind('\\');
-  return p == std::string_view::npos ? s : s.substr(p + 1);
+  return archiveKey(s);
 }
 
 std::string_view untilZero(std::string_view s) {

@@ -14,13 +14,10 @@ bool FileHandle::openRead(std::string_view path) {
 bool FileHandle::openWrite(std::string_view path) {
   close();
   if (files_ == nullptr) return false;
-  // A file that cannot be written is refused here. The probe writes the
-  // file's present bytes back (or an empty file when there is none), so the
-  // previous contents survive until the new bytes are put in place whole
-  // when the handle is closed.
-  std::vector<uint8_t> previous;
-  if (files_->exists(path) && !files_->readAll(path, previous)) previous.clear();
-  if (!files_->writeAtomic(path, previous)) return false;
+  // A file that cannot be written (read-only, or in a folder that cannot be
+  // written) is refused here. Nothing is written before close: the previous
+  // file stays as it is until the new bytes are put in place whole.
+  if (!files_->canWrite(path)) return false;
   name_.assign(path);
   writing_ = true;
   pending_.clear();

@@ -6,11 +6,13 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 
+#include "common/Sjis.h"
 #include "platform/posix/IconvTextCodec.h"
 
 namespace kobre::platform {
@@ -20,11 +22,18 @@ bool isAbsolute(std::string_view name) {
   return !name.empty() && name[0] == '/';
 }
 
+// Splits an engine name into its components. "\\" and "/" separate them only
+// between characters: the second byte of a two-byte character may be 0x5C
+// ("ソ" is 0x83 0x5C) and belongs to that character.
 std::vector<std::string> splitName(std::string_view name) {
   std::vector<std::string> parts;
   std::string cur;
-  for (char c : name) {
-    if (c == '\\' || c == '/') {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if (isWideLead(c) && i + 1 < name.size()) {
+      cur += c;
+      cur += name[++i];
+    } else if (c == '\\' || c == '/') {
       if (!cur.empty()) parts.push_back(cur);
       cur.clear();
     } else {
@@ -35,10 +44,18 @@ std::vector<std::string> splitName(std::string_view name) {
   return parts;
 }
 
-bool asciiEqualFold(std::string_view a, std::string_view b) {
+// Compares without regard to the case of ASCII letters. In CP932 text the
+// second byte of a two-byte character is compared as it stands: 0x41-0x5A
+// there are no letters ("ア" is 0x83 0x41, "ヂ" is 0x83 0x61).
+bool equalFold(std::string_view a, std::string_view b, bool cp932) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     unsigned char x = a[i], y = b[i];
+    if (cp932 && isWideLead(x) && i + 1 < a.size()) {
+      if (x != y || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
     if (x >= 'A' && x <= 'Z') x += 32;
     if (y >= 'A' && y <= 'Z') y += 32;
     if (x != y) return false;
@@ -70,7 +87,7 @@ std::string matchComponent(const std::string& dir, const std::string& component)
   std::string found;
   while (dirent* e = ::readdir(d)) {
     std::string_view entry = e->d_name;
-    if (asciiEqualFold(entry, utf8) || asciiEqualFold(entry, component)) {
+    if (equalFold(entry, utf8, false) || equalFold(entry, component, true)) {
       found = std::string(entry);
       break;
     }
@@ -108,6 +125,19 @@ class PosixFile : public File {
 
 bool folderWritable(const std::string& folder) {
   return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+}
+
+// A file with no write bit at all counts as read-only.
+bool isWritableMode(mode_t mode) {
+  return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+// The folder part of a host path ("." for a bare name, "/" for the root).
+std::string parentOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
 }
 
 bool makeFolders(const std::string& path) {
@@ -223,27 +253,58 @@ bool PosixFileSystem::readAll(std::string_view name, std::vector<uint8_t>& out, 
   return true;
 }
 
+std::string PosixFileSystem::writePath(std::string_view name) {
+  return resolveForWrite(isAbsolute(name) ? std::string() : writeFolder(), name);
+}
+
+bool PosixFileSystem::canWrite(std::string_view name) {
+  const std::string path = writePath(name);
+  if (path.empty()) return false;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    // The mode bits decide even for root, who may write anything: a file
+    // marked read-only stays as it is.
+    return S_ISREG(st.st_mode) && isWritableMode(st.st_mode) && folderWritable(parentOf(path)) &&
+           ::access(path.c_str(), W_OK) == 0;
+  }
+  // A new file: the nearest folder that exists must be one and writable
+  // (the folders below it are made on writing).
+  std::string dir = parentOf(path);
+  while (::stat(dir.c_str(), &st) != 0) {
+    if (errno != ENOENT || dir == "." || dir == "/") return false;
+    dir = parentOf(dir);
+  }
+  return S_ISDIR(st.st_mode) && folderWritable(dir);
+}
+
 bool PosixFileSystem::writeAtomic(std::string_view name, std::span<const uint8_t> data) {
-  std::string base = isAbsolute(name) ? std::string() : writeFolder();
-  if (!isAbsolute(name) && base == writableFolder_ && !makeFolders(writableFolder_)) return false;
-  std::string path = resolveForWrite(base, name);
+  const bool toUserFolder = !isAbsolute(name) && writeFolder() == writableFolder_;
+  if (toUserFolder && !makeFolders(writableFolder_)) return false;
+  std::string path = writePath(name);
   if (path.empty()) return false;
   std::string dir = path.substr(0, path.find_last_of('/') + 1);
   if (!dir.empty() && !makeFolders(dir)) return false;
+  // An existing file keeps its permissions; a read-only one is not replaced.
+  mode_t mode = 0644;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode) || !isWritableMode(st.st_mode)) return false;
+    mode = st.st_mode & 07777;
+  }
   std::string temp = path + ".tmp";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
+  bool ok = ::fchmod(fd, mode) == 0;
   size_t done = 0;
-  while (done < data.size()) {
+  while (ok && done < data.size()) {
     ssize_t w = ::write(fd, data.data() + done, data.size() - done);
     if (w <= 0) {
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return false;
+      ok = false;
+      break;
     }
     done += static_cast<size_t>(w);
   }
-  bool ok = ::fsync(fd) == 0;
+  ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
@@ -320,7 +381,7 @@ std::vector<std::string> PosixFileSystem::opticalDrives() {
 std::string PosixFileSystem::hostPath(std::string_view name) {
   std::string p = readPath(name);
   if (!p.empty()) return p;
-  return resolveForWrite(isAbsolute(name) ? std::string() : writeFolder(), name);
+  return writePath(name);
 }
 
 }  // namespace kobre::platform

@@ -22,6 +22,7 @@ class PosixFileSystem : public FileSystem {
   bool readAll(std::string_view name, std::vector<uint8_t>& out,
                uint64_t maxBytes = UINT64_C(1) << 31) override;
   bool writeAtomic(std::string_view name, std::span<const uint8_t> data) override;
+  bool canWrite(std::string_view name) override;
   bool remove(std::string_view name) override;
   bool lastWriteTime(std::string_view name, FileTime& time) override;
   int64_t freeSpaceBytes() override;
@@ -46,6 +47,8 @@ class PosixFileSystem : public FileSystem {
 
  private:
   std::string readPath(std::string_view name);
+  // The host path writeAtomic writes name to; empty when it has none.
+  std::string writePath(std::string_view name);
   bool gameFolderWritable();
 
   std::string gameFolder_;

@@ -1,7 +1,11 @@
 #include "app/HeadlessRunner.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
 #include <QImage>
 #include <QString>
 
@@ -365,7 +369,9 @@ TEST(HeadlessRun, ShakeBandsThroughTheBackBuffer) {
 
 // The program itself, as game makers run it.
 RunResult runProgram(const std::string& args, const std::string& lockFolder) {
-  std::string command = "XDG_RUNTIME_DIR='" + lockFolder + "' '" + KOBRE_PROGRAM + "' " + args;
+  // A run that hangs (a desktop window nobody closes) fails instead.
+  std::string command =
+      "XDG_RUNTIME_DIR='" + lockFolder + "' timeout 120 '" + KOBRE_PROGRAM + "' " + args;
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[4096];
@@ -402,17 +408,119 @@ TEST(HeadlessProgram, ExitCodes) {
       2);
 }
 
-TEST(HeadlessProgram, ASecondCopyExitsAtOnceAndShowsNothing) {
+// The colour of one pixel of a PNG screenshot (0xFFFFFFFF when unreadable).
+uint32_t pngPixel(const std::string& path, int x, int y) {
+  QImage image(QString::fromStdString(path), "PNG");
+  if (image.isNull()) return 0xFFFFFFFFu;
+  return image.pixel(x, y) & 0xFFFFFFu;
+}
+
+TEST(HeadlessProgram, ShowsALoosePictureWhoseNameHasByte5C) {
+  // "ソ" is 0x83 0x5C in the script; on disk the name is UTF-8.
+  GameFolder game("bg ソラ FADE_NONE\nwait 20\n");
+  TempFolder lock;
+  std::vector<uint32_t> sky(800 * 600, 0x3366CC);
+  game.dir.write("cg/ソラ.bmp", writers::writeBmp24(800, 600, sky));
+  RunResult r = runProgram(
+      "--headless --auto-ok --screenshot '" + game.str() + "/shot.png@5' '" + game.str() + "' 2>&1",
+      lock.str());
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_EQ(r.out.find("ファイルが存在しない"), std::string::npos) << r.out;
+  EXPECT_EQ(pngPixel(game.str() + "/shot.png", 400, 300), 0x3366CCu);
+  EXPECT_EQ(pngPixel(game.str() + "/shot.png", 0, 0), 0x3366CCu);
+}
+
+// Waits (up to a while) for a reader of the FIFO at path and opens it for
+// writing; -1 when no reader came.
+int openFifoWriter(const std::string& path) {
+  for (int i = 0; i < 2000; ++i) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) return fd;
+    ::usleep(10000);
+  }
+  return -1;
+}
+
+TEST(HeadlessProgram, RunsOfOtherFoldersGoSideBySideWhileTheDesktopPlays) {
+  TempFolder lock;
+  platform::InstanceLock desktop;  // as a desktop kobre holds it
+  ASSERT_EQ(desktop.acquire(lock.str() + "/KOBRE_MUTEX_OBJECT"),
+            platform::InstanceLock::Result::Acquired);
+  // Run A waits for its input from a FIFO: it holds its folder's lock while
+  // B and C start.
+  GameFolder a("wait 1\n"), b("wait 1\n");
+  const std::string fifo = lock.str() + "/input";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string commandA = "XDG_RUNTIME_DIR='" + lock.str() + "' timeout 120 '" +
+                               KOBRE_PROGRAM + "' --headless --input '" + fifo + "' '" + a.str() +
+                               "' 2>&1";
+  FILE* runA = popen(commandA.c_str(), "r");
+  ASSERT_NE(runA, nullptr);
+  const int writer = openFifoWriter(fifo);  // A has its lock and reads its input
+  EXPECT_GE(writer, 0);
+
+  RunResult runB = runProgram("--headless '" + b.str() + "' 2>&1", lock.str());
+  EXPECT_EQ(runB.code, 0) << runB.out;
+  EXPECT_EQ(runB.out.rfind(kEnded, 0), 0u) << runB.out;
+
+  // A second run of A's folder ends at once, says why, and touches nothing.
+  RunResult runC = runProgram("--headless '" + a.str() + "' 2>&1", lock.str());
+  EXPECT_EQ(runC.code, 1);
+  EXPECT_NE(runC.out.find("in use by another run"), std::string::npos) << runC.out;
+  EXPECT_EQ(runC.out.find("BOX"), std::string::npos) << runC.out;
+  EXPECT_FALSE(std::filesystem::exists(a.dir.path("KOBRE.ini")));
+
+  if (writer >= 0) {
+    EXPECT_EQ(::write(writer, "1 -\n", 4), 4);
+    ::close(writer);
+  }
+  std::string outA;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, runA)) > 0) outA.append(buffer, n);
+  const int status = pclose(runA);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << outA;
+  EXPECT_EQ(outA.rfind(kEnded, 0), 0u) << outA;
+  // Once A is done its folder runs again.
+  EXPECT_EQ(runProgram("--headless '" + a.str() + "'", lock.str()).code, 0);
+}
+
+TEST(HeadlessProgram, ADesktopSecondCopyExitsAtOnceAndShowsNothing) {
   TempFolder lock;
   platform::InstanceLock held;
-  ASSERT_TRUE(held.acquire("KOBRE_MUTEX_OBJECT", lock.str()));
+  ASSERT_EQ(held.acquire(lock.str() + "/KOBRE_MUTEX_OBJECT"),
+            platform::InstanceLock::Result::Acquired);
   GameFolder game("wait 1\n");
-  RunResult r = runProgram("--headless '" + game.str() + "' 2>&1", lock.str());
+  RunResult r = runProgram("'" + game.str() + "' 2>&1", lock.str());
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(r.out.empty()) << r.out;
   EXPECT_FALSE(std::filesystem::exists(game.dir.path("KOBRE.ini")));
-  held.release();
-  EXPECT_EQ(runProgram("--headless '" + game.str() + "'", lock.str()).code, 0);
+}
+
+TEST(HeadlessProgram, HelpVersionAndUsageErrors) {
+  TempFolder lock;
+  RunResult help = runProgram("--help", lock.str());
+  EXPECT_EQ(help.code, 0);
+  for (const char* text : {"usage: kobre [GAME_DIR]", "--headless", "--input FILE", "--auto-ok",
+                           "--answer yes|no", "--max-polls N", "--dump-state FILE",
+                           "--screenshot FILE@POLL", "--audio-out FILE.wav", "--version"})
+    EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  RunResult version = runProgram("--version", lock.str());
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out, "KOBRE ver 1.32\n");
+  struct Case {
+    const char* args;
+    const char* line;
+  } cases[] = {
+      {"--bogus", "kobre: unknown option --bogus (see kobre --help)\n"},
+      {"-x game", "kobre: unknown option -x (see kobre --help)\n"},
+      {"one two", "kobre: more than one game folder: two (see kobre --help)\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = runProgram(std::string(c.args) + " 2>&1", lock.str());
+    EXPECT_EQ(r.code, 2) << c.args;
+    EXPECT_EQ(r.out, c.line);
+  }
 }
 
 TEST(HeadlessProgram, PlaysTheDemoGame) {

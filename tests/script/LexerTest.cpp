@@ -122,6 +122,14 @@ TEST_F(LexerTest, ShortArchiveEntryReadIsReported) {
   EXPECT_EQ(errorHeads()[0], "オープンできません ");
 }
 
+TEST_F(LexerTest, ErrorBoxKeepsAScriptNameWithByte5C) {
+  // "表示" is 0x95 0x5C 0x8E 0xA6: its 0x5C is no folder separator.
+  std::strcpy(runtime->gameState.scriptName, "\x95\x5C\x8E\xA6");
+  runScript("bogus\n");
+  ASSERT_GE(errors().size(), 1u);
+  EXPECT_EQ(errors()[0], "未定義のコマンド bogus\n表示 (1)\nbogus");
+}
+
 TEST_F(LexerTest, CommentsLabelsAndBlockEnds) {
   runScript("; a comment with A=5 in it\n@label\n} A=7\n;x\nB=1\n");
   EXPECT_EQ(var('A'), 7);  // after "}" the rest of the line is read

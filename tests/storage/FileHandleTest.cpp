@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <filesystem>
+#include <utility>
 
 #include "platform/posix/PosixFileSystem.h"
 #include "tests/storage/TempFolder.h"
@@ -71,6 +72,74 @@ TEST(FileHandle, OpenWriteWhereNothingCanBeWrittenFails) {
   EXPECT_FALSE(h.isOpen());
   EXPECT_EQ(h.write("x", 1), 0u);
   EXPECT_EQ(h.size(), 0u);
+}
+
+TEST(FileHandle, OpenWriteRefusesAReadOnlyFile) {
+  TempFolder dir;
+  dir.write("Save01.dat", "kept");
+  const auto path = dir.path("Save01.dat");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  platform::PosixFileSystem fs(dir.str());
+  FileHandle h(&fs);
+  EXPECT_FALSE(h.openWrite("save01.DAT"));
+  EXPECT_FALSE(h.isOpen());
+  // Nor does a direct whole-file write replace it.
+  const uint8_t data[] = {'x'};
+  EXPECT_FALSE(fs.writeAtomic("Save01.dat", data));
+  EXPECT_EQ(dir.read("Save01.dat"), (std::vector<uint8_t>{'k', 'e', 'p', 't'}));
+  EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                std::filesystem::perms::others_read);
+  // A name that is a folder cannot be written either.
+  std::filesystem::create_directory(dir.path("Folder"));
+  EXPECT_FALSE(h.openWrite("folder"));
+}
+
+TEST(FileHandle, ReplacedFileKeepsItsPermissions) {
+  TempFolder dir;
+  dir.write("Read.dat", "old");
+  const auto path = dir.path("Read.dat");
+  const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+  std::filesystem::permissions(path, ownerOnly);
+  platform::PosixFileSystem fs(dir.str());
+  FileHandle h(&fs);
+  ASSERT_TRUE(h.openWrite("Read.dat"));
+  h.write("new", 3);
+  ASSERT_TRUE(h.close());
+  EXPECT_EQ(dir.read("Read.dat"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all, ownerOnly);
+}
+
+// A file system that holds one file it cannot read, and records writes.
+class UnreadableFileSystem : public platform::PosixFileSystem {
+ public:
+  using PosixFileSystem::PosixFileSystem;
+  bool readAll(std::string_view, std::vector<uint8_t>& out, uint64_t) override {
+    out.clear();
+    return false;
+  }
+  bool writeAtomic(std::string_view name, std::span<const uint8_t> data) override {
+    writes.emplace_back(std::string(name), data.size());
+    return PosixFileSystem::writeAtomic(name, data);
+  }
+  std::vector<std::pair<std::string, size_t>> writes;
+};
+
+TEST(FileHandle, NothingIsWrittenBeforeClose) {
+  TempFolder dir;
+  dir.write("Save00.dat", "previous");
+  UnreadableFileSystem fs(dir.str());
+  FileHandle h(&fs);
+  ASSERT_TRUE(h.openWrite("Save00.dat"));
+  EXPECT_TRUE(fs.writes.empty());  // the file is not emptied while open
+  EXPECT_EQ(dir.read("Save00.dat").size(), 8u);
+  h.write("next", 4);
+  ASSERT_TRUE(h.close());
+  ASSERT_EQ(fs.writes.size(), 1u);
+  EXPECT_EQ(fs.writes[0].second, 4u);
+  EXPECT_EQ(dir.read("Save00.dat"), (std::vector<uint8_t>{'n', 'e', 'x', 't'}));
 }
 
 TEST(FileHandle, LastWriteTextFormat) {
