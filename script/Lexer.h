@@ -241,6 +241,17 @@ class Lexer {
   bool SkipBlock();
   void finishLoad(const std::string& pathText);
 
+  // The parts of ShowMessage (MessageText.cpp): typing the text into slot
+  // 7 (Next when typed, EndWait or Unwind from the wait), the skip timer
+  // (true when skip mode advances the message), the icon hover (the icon
+  // under the mouse, -1 for none), the screens the wait opens, and advancing.
+  uint32_t tickNow() const;
+  Flow TypeMessage(DIBSprite* text);
+  bool SkipTimerRanOut(uint32_t& skipStart);
+  int HoverIcons();
+  Flow OpenScreenFromWait(int hovered);
+  void AdvanceMessage();
+
   // Generic rows (Dispatch.cpp): count picture names through `define`, then
   // the hook with the row's fixed kind.
   template <int Count, auto Hook>
