@@ -181,7 +181,7 @@ class Lexer {
 
   // --- save data hooks (SaveData.cpp) ---
   // Merges the lasting flags (F1024-F2047) into Save00.dat (`flag_update`,
-  // picture unlocks).
+  // picture unlocks). Not built yet: logs a stub and returns false.
   bool MergeLastingFlags();
 
   // --- movie and MIDI hooks (MovieMidi.cpp) ---
