@@ -1,7 +1,8 @@
 // The command table and the commands that steer the script itself: labels
 // and goto, changing scripts, the end of a recollection, title, wait, the
-// name check and the name tables. The other commands read their arguments
-// here and hand them to the hooks of their layer.
+// name check and the name tables. A command that only reads its arguments
+// and calls one hook of its layer is a table row: the word, a generic
+// handler for its argument shape, and the fixed arguments it passes on.
 #include <cstring>
 
 #include "common/SjisText.h"
@@ -9,88 +10,101 @@
 
 namespace kobre {
 
+namespace {
+
+constexpr int kSide = 150;  // x of the left / right character picture
+
+}  // namespace
+
 // Dispatch order; words compare exactly, case matters.
 const Lexer::Command Lexer::kCommands[] = {
+    // Scene: pictures and fades. Fade rows: kind (null: read from the
+    // script), then the three slots and the step divisor.
     {"bg", &Lexer::CmdBg},
-    {"bg1", &Lexer::CmdBg1},
-    {"bg1_fi", &Lexer::CmdBg1Fi},
-    {"bg2", &Lexer::CmdBg2},
-    {"bg2_fi", &Lexer::CmdBg2Fi},
-    {"bg3", &Lexer::CmdBg3},
-    {"bg3_fi", &Lexer::CmdBg3Fi},
-    {"ev1", &Lexer::CmdEv1},
-    {"ev1_fi", &Lexer::CmdEv1Fi},
-    {"sp", &Lexer::CmdSp},
-    {"spl", &Lexer::CmdSpl},
-    {"spr", &Lexer::CmdSpr},
-    {"sp1", &Lexer::CmdSp1},
-    {"sp1_fi", &Lexer::CmdSp1Fi},
-    {"sp1_cf", &Lexer::CmdSp1Cf},
-    {"sp2", &Lexer::CmdSp2},
-    {"sp2_fi", &Lexer::CmdSp2Fi},
-    {"sp_fade", &Lexer::CmdSpFade},
-    {"sp_fade_out", &Lexer::CmdSpFadeOut},
-    {"sp_fo", &Lexer::CmdSpFadeOut},
-    {"sp_fade_in", &Lexer::CmdSpFadeIn},
-    {"fade", &Lexer::CmdFade},
-    {"fade_out", &Lexer::CmdFadeOut},
-    {"fo", &Lexer::CmdFadeOut},
-    {"fade_in", &Lexer::CmdFadeIn},
-    {"fo2", &Lexer::CmdFo2},
-    {"fade_all_white_out", &Lexer::CmdFadeAllWhiteOut},
-    {"fade_all_white_in", &Lexer::CmdFadeAllWhiteIn},
-    {"bgm", &Lexer::CmdBgm},
-    {"bgm1", &Lexer::CmdBgm1},
-    {"bgm2", &Lexer::CmdBgm2},
-    {"bgm_stop", &Lexer::CmdBgmStop},
-    {"bgm_fo", &Lexer::CmdBgmFo},
-    {"se", &Lexer::CmdSe},
-    {"se1", &Lexer::CmdSe1},
-    {"se2", &Lexer::CmdSe2},
-    {"se_stop", &Lexer::CmdSeStop},
-    {"se_fo", &Lexer::CmdSeFo},
+    {"bg1", &Lexer::Names<1, &Lexer::Bg1>, "FADE_NONE"},
+    {"bg1_fi", &Lexer::Names<1, &Lexer::Bg1>, "FADE_IN"},
+    {"bg2", &Lexer::Names<2, &Lexer::Bg2>, "FADE_NONE"},
+    {"bg2_fi", &Lexer::Names<2, &Lexer::Bg2>, "FADE_IN"},
+    {"bg3", &Lexer::Names<3, &Lexer::Bg3>, "FADE_NONE"},
+    {"bg3_fi", &Lexer::Names<3, &Lexer::Bg3>, "FADE_IN"},
+    {"ev1", &Lexer::CmdEv1, "FADE_NONE"},
+    {"ev1_fi", &Lexer::CmdEv1, "FADE_IN"},
+    {"sp", &Lexer::CmdSp, nullptr, {0}},
+    {"spl", &Lexer::CmdSp, nullptr, {-kSide}},
+    {"spr", &Lexer::CmdSp, nullptr, {kSide}},
+    {"sp1", &Lexer::Names<1, &Lexer::Sp1>, "FADE_NONE"},
+    {"sp1_fi", &Lexer::Names<1, &Lexer::Sp1>, "FADE_IN"},
+    {"sp1_cf", &Lexer::Names<1, &Lexer::Sp1>, "FADE_CROSS"},
+    {"sp2", &Lexer::Names<2, &Lexer::Sp2>, "FADE_NONE"},
+    {"sp2_fi", &Lexer::Names<2, &Lexer::Sp2>, "FADE_IN"},
+    {"sp_fade", &Lexer::CmdFade, nullptr, {1, 2, -1, 1}},
+    {"sp_fade_out", &Lexer::CmdFade, "FADE_OUT", {1, 2, -1, 1}},
+    {"sp_fo", &Lexer::CmdFade, "FADE_OUT", {1, 2, -1, 1}},
+    {"sp_fade_in", &Lexer::CmdFade, "FADE_IN", {1, 2, -1, 1}},
+    {"fade", &Lexer::CmdFade, nullptr, {0, 1, 2, 1}},
+    {"fade_out", &Lexer::CmdFade, "FADE_OUT", {0, 1, 2, 1}},
+    {"fo", &Lexer::CmdFade, "FADE_OUT", {0, 1, 2, 1}},
+    {"fade_in", &Lexer::CmdFade, "FADE_IN", {0, 1, 2, 1}},
+    {"fo2", &Lexer::CmdFade, "FADE_OUT", {0, 1, 2, 2}},
+    {"fade_all_white_out", &Lexer::CmdScreenFade, nullptr, {2}},
+    {"fade_all_white_in", &Lexer::CmdScreenFade, nullptr, {3}},
+    // Audio. Sound rows: the form (0 no name, 1 a name and the fixed mode,
+    // 2 a name and a mode word); voice rows: marks the resume point,
+    // automatic pan, pan.
+    {"bgm", &Lexer::Sound<&Lexer::Music>, nullptr, {2}},
+    {"bgm1", &Lexer::Sound<&Lexer::Music>, "LOOP", {1}},
+    {"bgm2", &Lexer::Sound<&Lexer::Music>, "LOOP_NONE", {1}},
+    {"bgm_stop", &Lexer::Sound<&Lexer::Music>, "LOOP_NONE", {0}},
+    {"bgm_fo", &Lexer::Sound<&Lexer::Music>, "FADE_OUT", {0}},
+    {"se", &Lexer::Sound<&Lexer::Effect>, nullptr, {2}},
+    {"se1", &Lexer::Sound<&Lexer::Effect>, "LOOP", {1}},
+    {"se2", &Lexer::Sound<&Lexer::Effect>, "LOOP_NONE", {1}},
+    {"se_stop", &Lexer::Sound<&Lexer::Effect>, "LOOP_NONE", {0}},
+    {"se_fo", &Lexer::Sound<&Lexer::Effect>, "FADE_OUT", {0}},
     {"se_wait", &Lexer::CmdSeWait},
-    {"vo", &Lexer::CmdVo},
-    {"vol", &Lexer::CmdVol},
-    {"vor", &Lexer::CmdVor},
-    {"vo2", &Lexer::CmdVo2},
+    {"vo", &Lexer::CmdVoice, nullptr, {1, 1, 0}},
+    {"vol", &Lexer::CmdVoice, nullptr, {1, 0, -10}},
+    {"vor", &Lexer::CmdVoice, nullptr, {1, 0, 10}},
+    {"vo2", &Lexer::CmdVoice, nullptr, {0, 1, 0}},
+    // Message window and choices.
     {"window", &Lexer::CmdWindow},
-    {"ret", &Lexer::CmdRet},
-    {"ret_noskip", &Lexer::CmdRetNoskip},
+    {"ret", &Lexer::CmdRet, nullptr, {1}},
+    {"ret_noskip", &Lexer::CmdRet, nullptr, {0}},
     {"window_sel", &Lexer::CmdWindowSel},
     {"def_sel", &Lexer::CmdDefSel},
     {"select", &Lexer::CmdSelect},
-    {"movie", &Lexer::CmdMovie},
-    {"midi", &Lexer::CmdMidi},
-    {"change", &Lexer::CmdChange},
-    {"change_kaisou", &Lexer::CmdChangeKaisou},
+    {"movie", &Lexer::OneWord<&Lexer::Movie>},
+    {"midi", &Lexer::OneWord<&Lexer::Midi>},
+    {"change", &Lexer::CmdChange, nullptr, {1}},
+    {"change_kaisou", &Lexer::CmdChange, nullptr, {0}},
     {"rotate", &Lexer::CmdRotate},
     {"name_check", &Lexer::CmdNameCheck},
     {"wait", &Lexer::CmdWait},
     {"title", &Lexer::CmdTitle},
-    {"window_off", &Lexer::CmdWindowOff},
-    {"window_on", &Lexer::CmdWindowOn},
+    // Flag rows: the flag and its value.
+    {"window_off", &Lexer::CmdWindowShown, nullptr, {0}},
+    {"window_on", &Lexer::CmdWindowShown, nullptr, {1}},
     {"flag_update", &Lexer::CmdFlagUpdate},
-    {"auto_ret_on", &Lexer::CmdAutoRetOn},
-    {"auto_ret_off", &Lexer::CmdAutoRetOff},
-    {"select_center_on", &Lexer::CmdSelectCenterOn},
-    {"select_center_off", &Lexer::CmdSelectCenterOff},
-    {"define", &Lexer::CmdDefine},
-    {"def_cg", &Lexer::CmdDefCg},
-    {"shake", &Lexer::CmdShake},
-    {"cls", &Lexer::CmdCls},
+    {"auto_ret_on", &Lexer::CmdSetFlag, nullptr, {kFlagAutoReturnOff, 0}},
+    {"auto_ret_off", &Lexer::CmdSetFlag, nullptr, {kFlagAutoReturnOff, 1}},
+    {"select_center_on", &Lexer::CmdSetFlag, nullptr, {kFlagSelectCenter, 1}},
+    {"select_center_off", &Lexer::CmdSetFlag, nullptr, {kFlagSelectCenter, 0}},
+    {"define", &Lexer::CmdNamePair, nullptr, {0}},
+    {"def_cg", &Lexer::CmdNamePair, nullptr, {1}},
+    {"shake", &Lexer::OneWord<&Lexer::Shake>},
+    {"cls", &Lexer::Plain<&Lexer::Cls>},
     {"kaisou_end", &Lexer::CmdKaisouEnd},
-    {"menu", &Lexer::CmdMenu},
-    {"map", &Lexer::CmdMap},
-    {"ending", &Lexer::CmdEnding},
-    {"\\n", &Lexer::CmdBackslash},
-    {"\\i", &Lexer::CmdBackslash},
-    {"\\k", &Lexer::CmdBackslash},
-    {"load", &Lexer::CmdLoad},
-    {"save", &Lexer::CmdSave},
+    {"menu", &Lexer::Plain<&Lexer::Menu>},
+    {"map", &Lexer::CmdNothing},
+    {"ending", &Lexer::OneWord<&Lexer::Ending>},
+    {"\\n", &Lexer::CmdNothing},
+    {"\\i", &Lexer::CmdNothing},
+    {"\\k", &Lexer::CmdNothing},
+    {"load", &Lexer::CmdScreen, nullptr, {1}},
+    {"save", &Lexer::CmdScreen, nullptr, {0}},
     {"goto", &Lexer::CmdGoto},
-    {"def_indent", &Lexer::CmdDefIndent},
-    {"def_kinsoku", &Lexer::CmdDefKinsoku},
+    {"def_indent", &Lexer::CmdBrackets, nullptr, {0}},
+    {"def_kinsoku", &Lexer::CmdBrackets, nullptr, {1}},
     {"set_ff", &Lexer::CmdSetFf},
 };
 
@@ -109,7 +123,7 @@ Flow Lexer::Dispatch() {
   for (const Command& c : kCommands) {
     if (c.word == word) {
       PassToken();
-      return (this->*c.run)();
+      return (this->*c.run)(c);
     }
   }
   ReportScriptError("未定義のコマンド", word);
@@ -129,9 +143,20 @@ int32_t Lexer::ReadNumber() {
   return ParseNumber(word);
 }
 
+// --- generic rows ---
+
+Flow Lexer::CmdNothing(const Command&) {
+  return Flow::Next;
+}
+
+Flow Lexer::CmdSetFlag(const Command& c) {
+  if (state != nullptr) state->flags[c.n[0]] = static_cast<uint8_t>(c.n[1]);
+  return Flow::Next;
+}
+
 // --- scene ---
 
-Flow Lexer::CmdBg() {
+Flow Lexer::CmdBg(const Command&) {
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
@@ -139,156 +164,32 @@ Flow Lexer::CmdBg() {
   return flowOf(Bg(name, kind));
 }
 
-Flow Lexer::CmdBg1() {
-  char name[kArgumentSize];
-  ReadName(name);
-  return flowOf(Bg1(name, "FADE_NONE"));
-}
-
-Flow Lexer::CmdBg1Fi() {
-  char name[kArgumentSize];
-  ReadName(name);
-  return flowOf(Bg1(name, "FADE_IN"));
-}
-
-Flow Lexer::CmdBg2() {
-  char a[kArgumentSize], b[kArgumentSize];
-  ReadName(a);
-  ReadName(b);
-  return flowOf(Bg2(a, b, "FADE_NONE"));
-}
-
-Flow Lexer::CmdBg2Fi() {
-  char a[kArgumentSize], b[kArgumentSize];
-  ReadName(a);
-  ReadName(b);
-  return flowOf(Bg2(a, b, "FADE_IN"));
-}
-
-Flow Lexer::CmdBg3() {
-  char a[kArgumentSize], b[kArgumentSize], c[kArgumentSize];
-  ReadName(a);
-  ReadName(b);
-  ReadName(c);
-  return flowOf(Bg3(a, b, c, "FADE_NONE"));
-}
-
-Flow Lexer::CmdBg3Fi() {
-  char a[kArgumentSize], b[kArgumentSize], c[kArgumentSize];
-  ReadName(a);
-  ReadName(b);
-  ReadName(c);
-  return flowOf(Bg3(a, b, c, "FADE_IN"));
-}
-
-Flow Lexer::CmdEv1() {
+Flow Lexer::CmdEv1(const Command& c) {
   char name[kArgumentSize];
   ReadName(name);
   UnlockPicture(name);
-  return flowOf(Ev1(name, "FADE_NONE"));
+  return flowOf(Ev1(name, c.fixed));
 }
 
-Flow Lexer::CmdEv1Fi() {
-  char name[kArgumentSize];
-  ReadName(name);
-  UnlockPicture(name);
-  return flowOf(Ev1(name, "FADE_IN"));
-}
-
-static constexpr int kSideOffset = 150;  // x of the left / right character picture
-
-Flow Lexer::CmdSp() {
+Flow Lexer::CmdSp(const Command& c) {
   const int32_t layer = ReadExpression();
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
-  return flowOf(Sp(layer, name, kind, 0));
+  return flowOf(Sp(layer, name, kind, c.n[0]));
 }
 
-Flow Lexer::CmdSpl() {
-  const int32_t layer = ReadExpression();
-  char name[kArgumentSize], kind[kArgumentSize];
-  ReadName(name);
-  ReadArgument(kind);
-  return flowOf(Sp(layer, name, kind, -kSideOffset));
+Flow Lexer::CmdFade(const Command& c) {
+  char kind[kArgumentSize] = {};
+  if (c.fixed == nullptr) ReadArgument(kind);
+  return flowOf(Fade(c.fixed != nullptr ? c.fixed : kind, c.n[0], c.n[1], c.n[2], c.n[3]));
 }
 
-Flow Lexer::CmdSpr() {
-  const int32_t layer = ReadExpression();
-  char name[kArgumentSize], kind[kArgumentSize];
-  ReadName(name);
-  ReadArgument(kind);
-  return flowOf(Sp(layer, name, kind, kSideOffset));
+Flow Lexer::CmdScreenFade(const Command& c) {
+  return flowOf(ScreenFade(c.n[0]));
 }
 
-Flow Lexer::CmdSp1() {
-  char name[kArgumentSize];
-  ReadName(name);
-  return flowOf(Sp1(name, "FADE_NONE"));
-}
-
-Flow Lexer::CmdSp1Fi() {
-  char name[kArgumentSize];
-  ReadName(name);
-  return flowOf(Sp1(name, "FADE_IN"));
-}
-
-Flow Lexer::CmdSp1Cf() {
-  char name[kArgumentSize];
-  ReadName(name);
-  return flowOf(Sp1(name, "FADE_CROSS"));
-}
-
-Flow Lexer::CmdSp2() {
-  char a[kArgumentSize], b[kArgumentSize];
-  ReadName(a);
-  ReadName(b);
-  return flowOf(Sp2(a, b, "FADE_NONE"));
-}
-
-Flow Lexer::CmdSp2Fi() {
-  char a[kArgumentSize], b[kArgumentSize];
-  ReadName(a);
-  ReadName(b);
-  return flowOf(Sp2(a, b, "FADE_IN"));
-}
-
-Flow Lexer::CmdSpFade() {
-  char kind[kArgumentSize];
-  ReadArgument(kind);
-  return flowOf(Fade(kind, 1, 2, -1, 1));
-}
-
-Flow Lexer::CmdSpFadeOut() {
-  return flowOf(Fade("FADE_OUT", 1, 2, -1, 1));
-}
-Flow Lexer::CmdSpFadeIn() {
-  return flowOf(Fade("FADE_IN", 1, 2, -1, 1));
-}
-
-Flow Lexer::CmdFade() {
-  char kind[kArgumentSize];
-  ReadArgument(kind);
-  return flowOf(Fade(kind, 0, 1, 2, 1));
-}
-
-Flow Lexer::CmdFadeOut() {
-  return flowOf(Fade("FADE_OUT", 0, 1, 2, 1));
-}
-Flow Lexer::CmdFadeIn() {
-  return flowOf(Fade("FADE_IN", 0, 1, 2, 1));
-}
-Flow Lexer::CmdFo2() {
-  return flowOf(Fade("FADE_OUT", 0, 1, 2, 2));
-}
-Flow Lexer::CmdFadeAllWhiteOut() {
-  return flowOf(ScreenFade(2));
-}
-Flow Lexer::CmdFadeAllWhiteIn() {
-  return flowOf(ScreenFade(3));
-}
-
-Flow Lexer::CmdRotate() {
+Flow Lexer::CmdRotate(const Command&) {
   const int32_t angle = ReadNumber();
   const int32_t step = ReadNumber();
   char mode[kArgumentSize];
@@ -296,93 +197,23 @@ Flow Lexer::CmdRotate() {
   return flowOf(Rotate(angle, step, mode));
 }
 
-Flow Lexer::CmdShake() {
-  char word[kArgumentSize];
-  ReadArgument(word);
-  return flowOf(Shake(word));
-}
-
 // --- audio ---
 
-Flow Lexer::CmdBgm() {
-  char name[kArgumentSize], mode[kArgumentSize];
-  ReadArgument(name);
-  ReadArgument(mode);
-  return flowOf(Music(2, name, mode));
-}
-
-Flow Lexer::CmdBgm1() {
-  char name[kArgumentSize];
-  ReadArgument(name);
-  return flowOf(Music(1, name, "LOOP"));
-}
-
-Flow Lexer::CmdBgm2() {
-  char name[kArgumentSize];
-  ReadArgument(name);
-  return flowOf(Music(1, name, "LOOP_NONE"));
-}
-
-Flow Lexer::CmdBgmStop() {
-  return flowOf(Music(0, "", "LOOP_NONE"));
-}
-Flow Lexer::CmdBgmFo() {
-  return flowOf(Music(0, "", "FADE_OUT"));
-}
-
-Flow Lexer::CmdSe() {
-  char name[kArgumentSize], mode[kArgumentSize];
-  ReadArgument(name);
-  ReadArgument(mode);
-  return flowOf(Effect(2, name, mode));
-}
-
-Flow Lexer::CmdSe1() {
-  char name[kArgumentSize];
-  ReadArgument(name);
-  return flowOf(Effect(1, name, "LOOP"));
-}
-
-Flow Lexer::CmdSe2() {
-  char name[kArgumentSize];
-  ReadArgument(name);
-  return flowOf(Effect(1, name, "LOOP_NONE"));
-}
-
-Flow Lexer::CmdSeStop() {
-  return flowOf(Effect(0, "", "LOOP_NONE"));
-}
-Flow Lexer::CmdSeFo() {
-  return flowOf(Effect(0, "", "FADE_OUT"));
-}
-Flow Lexer::CmdSeWait() {
+Flow Lexer::CmdSeWait(const Command&) {
   return SeWait();
 }
 
-Flow Lexer::VoiceCommand(bool marksResume, bool autoPan, int pan) {
+Flow Lexer::CmdVoice(const Command& c) {
   // The dispatcher has passed the command word: wordStart_ is still its start.
   const int32_t commandPosition = wordStart_;
   char name[kArgumentSize];
   ReadArgument(name);
-  return flowOf(Voice(marksResume, autoPan, pan, name, commandPosition));
-}
-
-Flow Lexer::CmdVo() {
-  return VoiceCommand(true, true, 0);
-}
-Flow Lexer::CmdVol() {
-  return VoiceCommand(true, false, -10);
-}
-Flow Lexer::CmdVor() {
-  return VoiceCommand(true, false, 10);
-}
-Flow Lexer::CmdVo2() {
-  return VoiceCommand(false, true, 0);
+  return flowOf(Voice(c.n[0] != 0, c.n[1] != 0, c.n[2], name, commandPosition));
 }
 
 // --- message window and choices ---
 
-Flow Lexer::CmdWindow() {
+Flow Lexer::CmdWindow(const Command&) {
   WindowArgs a{};
   ReadArgument(a.noWord);
   a.no = Evaluate(a.noWord);
@@ -394,14 +225,11 @@ Flow Lexer::CmdWindow() {
   return flowOf(Window(a));
 }
 
-Flow Lexer::CmdRet() {
-  return Ret(true);
-}
-Flow Lexer::CmdRetNoskip() {
-  return Ret(false);
+Flow Lexer::CmdRet(const Command& c) {
+  return Ret(c.n[0] != 0);
 }
 
-Flow Lexer::CmdWindowSel() {
+Flow Lexer::CmdWindowSel(const Command&) {
   WindowSelArgs a{};
   ReadArgument(a.noWord);
   a.no = Evaluate(a.noWord);
@@ -414,120 +242,55 @@ Flow Lexer::CmdWindowSel() {
   return flowOf(WindowSel(a));
 }
 
-Flow Lexer::CmdDefSel() {
+Flow Lexer::CmdDefSel(const Command&) {
   char label[kTokenSize];
   ReadArgument(label, kTokenSize);
   return flowOf(DefSel(label));
 }
 
-Flow Lexer::CmdSelect() {
+Flow Lexer::CmdSelect(const Command&) {
   char word[kArgumentSize];
   ReadArgument(word);
   return Select(Evaluate(word), word);
 }
 
-Flow Lexer::CmdWindowOff() {
-  if (state != nullptr) state->flags[kFlagWindowHidden] = 1;
-  SetWindowSlotsVisible(false);
+Flow Lexer::CmdWindowShown(const Command& c) {
+  const bool visible = c.n[0] != 0;
+  if (state != nullptr) state->flags[kFlagWindowHidden] = visible ? 0 : 1;
+  SetWindowSlotsVisible(visible);
   return Flow::Next;
 }
 
-Flow Lexer::CmdWindowOn() {
-  if (state != nullptr) state->flags[kFlagWindowHidden] = 0;
-  SetWindowSlotsVisible(true);
-  return Flow::Next;
-}
-
-Flow Lexer::CmdAutoRetOn() {
-  if (state != nullptr) state->flags[kFlagAutoReturnOff] = 0;
-  return Flow::Next;
-}
-
-Flow Lexer::CmdAutoRetOff() {
-  if (state != nullptr) state->flags[kFlagAutoReturnOff] = 1;
-  return Flow::Next;
-}
-
-Flow Lexer::CmdSelectCenterOn() {
-  if (state != nullptr) state->flags[kFlagSelectCenter] = 1;
-  return Flow::Next;
-}
-
-Flow Lexer::CmdSelectCenterOff() {
-  if (state != nullptr) state->flags[kFlagSelectCenter] = 0;
-  return Flow::Next;
-}
-
-Flow Lexer::CmdCls() {
-  return flowOf(Cls());
-}
-
-Flow Lexer::CmdDefIndent() {
+// def_indent (fixed 0) replaces the opening brackets, def_kinsoku (1) the
+// closing marks.
+Flow Lexer::CmdBrackets(const Command& c) {
   char word[kArgumentSize];
   ReadArgument(word);
-  Runtime::copyBrackets(runtime_->openingBrackets, word);
+  Runtime::copyBrackets(c.n[0] == 0 ? runtime_->openingBrackets : runtime_->closingMarks, word);
   return Flow::Next;
 }
 
-Flow Lexer::CmdDefKinsoku() {
-  char word[kArgumentSize];
-  ReadArgument(word);
-  Runtime::copyBrackets(runtime_->closingMarks, word);
+// --- save data, screens, devices ---
+
+Flow Lexer::CmdFlagUpdate(const Command&) {
+  MergeLastingFlags();  // a failed merge is silent; the script goes on
   return Flow::Next;
 }
 
-// --- movie, MIDI, save data, screens, devices ---
-
-Flow Lexer::CmdMovie() {
-  char name[kArgumentSize];
-  ReadArgument(name);
-  return flowOf(Movie(name));
-}
-
-Flow Lexer::CmdMidi() {
-  char name[kArgumentSize];
-  ReadArgument(name);
-  return flowOf(Midi(name));
-}
-
-Flow Lexer::CmdFlagUpdate() {
-  return flowOf(MergeLastingFlags());
-}
-Flow Lexer::CmdMenu() {
-  return flowOf(Menu());
-}
-
-Flow Lexer::CmdLoad() {
-  LoadScreen();
+// load (fixed 1) and save (0): the script goes on whatever the screen did.
+Flow Lexer::CmdScreen(const Command& c) {
+  c.n[0] != 0 ? LoadScreen() : SaveScreen();
   return Flow::Next;
 }
 
-Flow Lexer::CmdSave() {
-  SaveScreen();
-  return Flow::Next;
-}
-
-Flow Lexer::CmdEnding() {
-  char music[kArgumentSize];
-  ReadArgument(music);
-  return flowOf(Ending(music));
-}
-
-Flow Lexer::CmdSetFf() {
+Flow Lexer::CmdSetFf(const Command&) {
   SetRumble(ReadNumber());
-  return Flow::Next;
-}
-
-Flow Lexer::CmdMap() {
-  return Flow::Next;
-}
-Flow Lexer::CmdBackslash() {
   return Flow::Next;
 }
 
 // --- the commands that steer the script ---
 
-Flow Lexer::CmdGoto() {
+Flow Lexer::CmdGoto(const Command&) {
   char label[kArgumentSize];
   ReadArgument(label);
   position = 1;
@@ -547,7 +310,9 @@ Flow Lexer::CmdGoto() {
   return Flow::Unwind;
 }
 
-Flow Lexer::ChangeScript(bool onlyTop) {
+// change (fixed 1: only in the top script), change_kaisou (0).
+Flow Lexer::CmdChange(const Command& c) {
+  const bool onlyTop = c.n[0] != 0;
   char name[kArgumentSize];
   ReadArgument(name);
   if (onlyTop && !isTopScript) return Flow::Unwind;  // a recollection ends here
@@ -563,17 +328,11 @@ Flow Lexer::ChangeScript(bool onlyTop) {
   return Flow::Next;
 }
 
-Flow Lexer::CmdChange() {
-  return ChangeScript(true);
-}
-Flow Lexer::CmdChangeKaisou() {
-  return ChangeScript(false);
-}
-Flow Lexer::CmdKaisouEnd() {
+Flow Lexer::CmdKaisouEnd(const Command&) {
   return flowOf(isTopScript);
 }
 
-Flow Lexer::CmdTitle() {
+Flow Lexer::CmdTitle(const Command&) {
   SetSkip(false);
   if (!isTopScript) {
     ReportScriptError("Ｔｏｐスクリプトでは無いので title コマンドは使えません", "");
@@ -585,7 +344,7 @@ Flow Lexer::CmdTitle() {
   return Flow::Next;
 }
 
-Flow Lexer::CmdWait() {
+Flow Lexer::CmdWait(const Command&) {
   const uint64_t ms = static_cast<uint64_t>(ReadNumber()) * 1000u;
   platform::Clock* clock = runtime_->platform.clock;
   if (clock == nullptr) return Flow::Next;
@@ -607,7 +366,7 @@ Flow Lexer::CmdWait() {
   return Flow::Next;
 }
 
-Flow Lexer::CmdNameCheck() {
+Flow Lexer::CmdNameCheck(const Command&) {
   const char* hero = runtime_->settings.heroName;
   const size_t len = strnlen(hero, sizeof runtime_->settings.heroName);
   const bool same = std::string_view(hero, len) == kSjisDefaultHeroName;
@@ -615,19 +374,14 @@ Flow Lexer::CmdNameCheck() {
   return Flow::Next;
 }
 
-Flow Lexer::AddNamePair(NameTable& table) {
+// define (fixed 0) and def_cg (1): one pair into their name table.
+Flow Lexer::CmdNamePair(const Command& c) {
+  NameTable& table = c.n[0] == 0 ? runtime_->defineTable : runtime_->cgTable;
   char key[kArgumentSize], value[kArgumentSize];
   ReadArgument(key);
   ReadArgument(value);
   if (!table.add(key, value)) ReportScriptError("これ以上登録できない", key);
   return Flow::Next;
-}
-
-Flow Lexer::CmdDefine() {
-  return AddNamePair(runtime_->defineTable);
-}
-Flow Lexer::CmdDefCg() {
-  return AddNamePair(runtime_->cgTable);
 }
 
 void Lexer::UnlockPicture(const char* name) {

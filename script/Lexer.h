@@ -181,7 +181,7 @@ class Lexer {
 
   // --- save data hooks (SaveData.cpp) ---
   // Merges the lasting flags (F1024-F2047) into Save00.dat (`flag_update`,
-  // picture unlocks).
+  // picture unlocks). Not built yet: logs a stub and returns false.
   bool MergeLastingFlags();
 
   // --- movie and MIDI hooks (MovieMidi.cpp) ---
@@ -219,10 +219,15 @@ class Lexer {
   char scriptPath[kScriptPathSize] = {};
 
  private:
-  using CommandFn = Flow (Lexer::*)();
+  // One row of the command table: the word, its handler and the fixed
+  // arguments the handler passes on (a kind or mode word, numbers).
+  struct Command;
+  using CommandFn = Flow (Lexer::*)(const Command&);
   struct Command {
     std::string_view word;
     CommandFn run;
+    const char* fixed = nullptr;
+    int n[4] = {};
   };
   static const Command kCommands[];
 
@@ -236,88 +241,80 @@ class Lexer {
   bool SkipBlock();
   void finishLoad(const std::string& pathText);
 
-  // Commands of the dispatch table (Dispatch.cpp).
-  Flow CmdBg();
-  Flow CmdBg1();
-  Flow CmdBg1Fi();
-  Flow CmdBg2();
-  Flow CmdBg2Fi();
-  Flow CmdBg3();
-  Flow CmdBg3Fi();
-  Flow CmdEv1();
-  Flow CmdEv1Fi();
-  Flow CmdSp();
-  Flow CmdSpl();
-  Flow CmdSpr();
-  Flow CmdSp1();
-  Flow CmdSp1Fi();
-  Flow CmdSp1Cf();
-  Flow CmdSp2();
-  Flow CmdSp2Fi();
-  Flow CmdSpFade();
-  Flow CmdSpFadeOut();
-  Flow CmdSpFadeIn();
-  Flow CmdFade();
-  Flow CmdFadeOut();
-  Flow CmdFadeIn();
-  Flow CmdFo2();
-  Flow CmdFadeAllWhiteOut();
-  Flow CmdFadeAllWhiteIn();
-  Flow CmdBgm();
-  Flow CmdBgm1();
-  Flow CmdBgm2();
-  Flow CmdBgmStop();
-  Flow CmdBgmFo();
-  Flow CmdSe();
-  Flow CmdSe1();
-  Flow CmdSe2();
-  Flow CmdSeStop();
-  Flow CmdSeFo();
-  Flow CmdSeWait();
-  Flow CmdVo();
-  Flow CmdVol();
-  Flow CmdVor();
-  Flow CmdVo2();
-  Flow CmdWindow();
-  Flow CmdRet();
-  Flow CmdRetNoskip();
-  Flow CmdWindowSel();
-  Flow CmdDefSel();
-  Flow CmdSelect();
-  Flow CmdMovie();
-  Flow CmdMidi();
-  Flow CmdChange();
-  Flow CmdChangeKaisou();
-  Flow CmdRotate();
-  Flow CmdNameCheck();
-  Flow CmdWait();
-  Flow CmdTitle();
-  Flow CmdWindowOff();
-  Flow CmdWindowOn();
-  Flow CmdFlagUpdate();
-  Flow CmdAutoRetOn();
-  Flow CmdAutoRetOff();
-  Flow CmdSelectCenterOn();
-  Flow CmdSelectCenterOff();
-  Flow CmdDefine();
-  Flow CmdDefCg();
-  Flow CmdShake();
-  Flow CmdCls();
-  Flow CmdKaisouEnd();
-  Flow CmdMenu();
-  Flow CmdMap();
-  Flow CmdEnding();
-  Flow CmdBackslash();
-  Flow CmdLoad();
-  Flow CmdSave();
-  Flow CmdGoto();
-  Flow CmdDefIndent();
-  Flow CmdDefKinsoku();
-  Flow CmdSetFf();
+  // The parts of ShowMessage (MessageText.cpp): typing the text into slot
+  // 7 (Next when typed, EndWait or Unwind from the wait), the skip timer
+  // (true when skip mode advances the message), the icon hover (the icon
+  // under the mouse, -1 for none), the screens the wait opens, and advancing.
+  uint32_t tickNow() const;
+  Flow TypeMessage(DIBSprite* text);
+  bool SkipTimerRanOut(uint32_t& skipStart);
+  int HoverIcons();
+  Flow OpenScreenFromWait(int hovered);
+  void AdvanceMessage();
 
-  Flow ChangeScript(bool onlyTop);
-  Flow VoiceCommand(bool marksResume, bool autoPan, int pan);
-  Flow AddNamePair(NameTable& table);
+  // Generic rows (Dispatch.cpp): count picture names through `define`, then
+  // the hook with the row's fixed kind.
+  template <int Count, auto Hook>
+  Flow Names(const Command& c) {
+    char names[Count][kArgumentSize];
+    for (auto& name : names) ReadName(name);
+    if constexpr (Count == 1) {
+      return flowOf((this->*Hook)(names[0], c.fixed));
+    } else if constexpr (Count == 2) {
+      return flowOf((this->*Hook)(names[0], names[1], c.fixed));
+    } else {
+      return flowOf((this->*Hook)(names[0], names[1], names[2], c.fixed));
+    }
+  }
+  // Music or Effect in the row's form (n[0]) with the row's fixed mode.
+  template <bool (Lexer::*Hook)(int, const char*, const char*)>
+  Flow Sound(const Command& c) {
+    char name[kArgumentSize] = {}, mode[kArgumentSize] = {};
+    if (c.n[0] >= 1) ReadArgument(name);
+    if (c.n[0] == 2) ReadArgument(mode);
+    return flowOf((this->*Hook)(c.n[0], name, c.n[0] == 2 ? mode : c.fixed));
+  }
+  // One word, handed over as it is.
+  template <bool (Lexer::*Hook)(const char*)>
+  Flow OneWord(const Command&) {
+    char word[kArgumentSize];
+    ReadArgument(word);
+    return flowOf((this->*Hook)(word));
+  }
+  // No arguments.
+  template <bool (Lexer::*Hook)()>
+  Flow Plain(const Command&) {
+    return flowOf((this->*Hook)());
+  }
+  Flow CmdNothing(const Command&);
+  Flow CmdSetFlag(const Command&);  // flag n[0] = n[1]
+
+  // Hand-written rows (Dispatch.cpp).
+  Flow CmdBg(const Command&);
+  Flow CmdEv1(const Command&);
+  Flow CmdSp(const Command&);
+  Flow CmdFade(const Command&);
+  Flow CmdScreenFade(const Command&);
+  Flow CmdRotate(const Command&);
+  Flow CmdSeWait(const Command&);
+  Flow CmdVoice(const Command&);
+  Flow CmdWindow(const Command&);
+  Flow CmdRet(const Command&);
+  Flow CmdWindowSel(const Command&);
+  Flow CmdDefSel(const Command&);
+  Flow CmdSelect(const Command&);
+  Flow CmdWindowShown(const Command&);
+  Flow CmdBrackets(const Command&);
+  Flow CmdFlagUpdate(const Command&);
+  Flow CmdScreen(const Command&);
+  Flow CmdSetFf(const Command&);
+  Flow CmdGoto(const Command&);
+  Flow CmdChange(const Command&);
+  Flow CmdKaisouEnd(const Command&);
+  Flow CmdTitle(const Command&);
+  Flow CmdWait(const Command&);
+  Flow CmdNameCheck(const Command&);
+  Flow CmdNamePair(const Command&);
 
   Runtime* runtime_;
   int32_t wordStart_ = 1;  // first byte of the last word read (after a quote)

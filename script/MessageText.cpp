@@ -118,8 +118,6 @@ Flow Lexer::ShowMessage(bool skippable) {
   Runtime* rt = runtime_;
   if (!messageText || state == nullptr) return Flow::Next;
   const Settings& set = rt->settings;
-  platform::Clock* clock = rt->platform.clock;
-  auto now = [&]() -> uint32_t { return clock ? clock->tickCount() : 0u; };
   const GameState& gs = *state;
 
   // Text already read is drawn in grey.
@@ -136,14 +134,72 @@ Flow Lexer::ShowMessage(bool skippable) {
                       placed(int64_t{gs.windowY} + gs.textY));
   }
 
-  // Typing: speed 0 shows a character every 5th frame, 1 every 3rd, 2 every
-  // frame; 3 and above show the whole text at once.
-  const int speed = std::max(0, set.messageSpeed);
+  if (const Flow typed = TypeMessage(text); typed != Flow::Next) return afterWait(typed);
+
+  // The cursor stands in the last cell of the text area.
+  if (DIBSprite* cursor = slotAt(rt, slots::kWaitCursor)) {
+    cursor->loadImage("cg\\_Ret.psd");
+    cursor->setPosition(
+        placed(int64_t{gs.windowX} + gs.textX + (int64_t{gs.textColumns} - 1) * kCellWidth),
+        placed(int64_t{gs.windowY} + gs.textY + (int64_t{gs.textRows} - 1) * kLineHeight));
+  }
+  ShowIcons(0);
+
+  uint32_t skipStart = tickNow();
+  if (!rt->readRecord.isRead(scriptPath, position)) {
+    rt->readRecord.markRead(scriptPath, position);
+    if (set.skipUnread && rt->skipMode) SetSkip(false);
+  }
+
+  bool windowShown = true;
+  for (;;) {
+    if (WaitStep(true) == Flow::EndWait) return Flow::Next;
+    if (rt->returnToMenu) {
+      rt->returnToMenu = false;
+      return Flow::Unwind;
+    }
+    if (!windowShown && rt->skipMode) SetSkip(false);
+    if (rt->skipMode && skippable && SkipTimerRanOut(skipStart)) break;
+
+    if (windowShown) {
+      const int hovered = HoverIcons();
+      const uint32_t pressed = rt->pressedButtons;
+      if ((pressed & kButtonOk) && hovered == -1) break;
+      if (const Flow screen = OpenScreenFromWait(hovered); screen != Flow::Next)
+        return afterWait(screen);
+    }
+
+    if (windowShown && skippable && (rt->heldButtons & kButtonControl)) break;
+
+    if (rt->pressedButtons & (kButtonOk | kButtonCancel)) {
+      windowShown = !windowShown;
+      SetWindowGroup(windowShown ? 1 : 3);
+    }
+
+    if (windowShown) {
+      const bool blinkOn = (tickNow() & 512u) != 0;
+      showSlot(rt, slots::kWaitCursor, blinkOn && !rt->skipMode);
+    }
+  }
+  AdvanceMessage();
+  return Flow::Next;
+}
+
+uint32_t Lexer::tickNow() const {
+  platform::Clock* clock = runtime_->platform.clock;
+  return clock != nullptr ? clock->tickCount() : 0u;
+}
+
+Flow Lexer::TypeMessage(DIBSprite* text) {
+  Runtime* rt = runtime_;
+  // Speed 0 shows a character every 5th frame, 1 every 3rd, 2 every frame;
+  // 3 and above show the whole text at once.
+  const int speed = std::max(0, rt->settings.messageSpeed);
   if (speed < 3 && text != nullptr) {
     const int count = text->charCount();
     const int every = speed == 0 ? 5 : speed == 1 ? 3 : 1;
     for (int shown = 1, pass = 0;;) {
-      if (WaitStep(false) == Flow::EndWait) return Flow::Next;
+      if (WaitStep(false) == Flow::EndWait) return Flow::EndWait;
       if (rt->returnToMenu) {
         rt->returnToMenu = false;
         return Flow::Unwind;
@@ -157,110 +213,67 @@ Flow Lexer::ShowMessage(bool skippable) {
     }
   }
   if (text != nullptr) text->setShownChars(DIBSprite::kAllChars);
+  return Flow::Next;
+}
 
-  // The cursor stands in the last cell of the text area.
-  if (DIBSprite* cursor = slotAt(rt, slots::kWaitCursor)) {
-    cursor->loadImage("cg\\_Ret.psd");
-    cursor->setPosition(
-        placed(int64_t{gs.windowX} + gs.textX + (int64_t{gs.textColumns} - 1) * kCellWidth),
-        placed(int64_t{gs.windowY} + gs.textY + (int64_t{gs.textRows} - 1) * kLineHeight));
+bool Lexer::SkipTimerRanOut(uint32_t& skipStart) {
+  Runtime* rt = runtime_;
+  const Settings& set = rt->settings;
+  // A playing voice holds the timer back unless voices are skipped.
+  SoundBuffer* voice = rt->soundChannels ? &rt->soundChannels[kVoiceChannel] : nullptr;
+  if (!set.skipVoice && voice != nullptr && voice->isPlaying()) skipStart = tickNow();
+  if (rt->pressedButtons & (kButtonOk | kButtonCancel)) {
+    SetSkip(false);
+    rt->pressedButtons = 0;
   }
-  ShowIcons(0);
+  const bool active = rt->platform.host == nullptr || rt->platform.host->isActive();
+  return elapsed(tickNow(), skipStart) > static_cast<uint32_t>(std::max(0, set.skipWait)) * 1000u &&
+         active && rt->skipMode;
+}
 
-  uint32_t skipStart = now();
-  if (!rt->readRecord.isRead(scriptPath, position)) {
-    rt->readRecord.markRead(scriptPath, position);
-    if (set.skipUnread && rt->skipMode) SetSkip(false);
-  }
-
-  bool windowShown = true;
-  bool advance = false;
-  while (!advance) {
-    if (WaitStep(true) == Flow::EndWait) return Flow::Next;
-    if (rt->returnToMenu) {
-      rt->returnToMenu = false;
-      return Flow::Unwind;
-    }
-    if (!windowShown && rt->skipMode) SetSkip(false);
-
-    if (rt->skipMode && skippable) {
-      SoundBuffer* voice = rt->soundChannels ? &rt->soundChannels[kVoiceChannel] : nullptr;
-      if (!set.skipVoice && voice != nullptr && voice->isPlaying()) skipStart = now();
-      if (rt->pressedButtons & (kButtonOk | kButtonCancel)) {
-        SetSkip(false);
-        rt->pressedButtons = 0;
-      }
-      const bool active = rt->platform.host == nullptr || rt->platform.host->isActive();
-      if (elapsed(now(), skipStart) > static_cast<uint32_t>(std::max(0, set.skipWait)) * 1000u &&
-          active && rt->skipMode) {
-        advance = true;
-        break;
-      }
-    }
-
-    if (windowShown) {
-      int hovered = -1;
-      for (int i = 0; i < slots::kIconCount; ++i) {
-        DIBSprite* anim = slotAt(rt, slots::kIconAnimated + i);
-        const bool visible = anim != nullptr && anim->isVisible();
-        if (visible && inside(*anim, rt->cursorX, rt->cursorY)) {
-          showSlot(rt, slots::kIconPlain + i, false);
-          showSlot(rt, slots::kIconHighlight + i, true);
-          hovered = i;
-        } else {
-          if (visible) showSlot(rt, slots::kIconPlain + i, true);
-          showSlot(rt, slots::kIconHighlight + i, false);
-        }
-      }
-      const uint32_t pressed = rt->pressedButtons;
-      DIBSprite* logIcon = slotAt(rt, slots::kIconAnimated + slots::kIconBacklog);
-      const bool logVisible = logIcon != nullptr && logIcon->isVisible();
-      if ((pressed & kButtonOk) && hovered == -1) {
-        advance = true;
-        break;
-      }
-      Flow screen = Flow::Next;
-      if ((pressed & kButtonOk) && hovered == slots::kIconSave) {
-        screen = SaveLoadScreen(false);
-      } else if ((pressed & kButtonOk) && hovered == slots::kIconLoad) {
-        screen = SaveLoadScreen(true);
-      } else if (((pressed & kButtonOk) && hovered == slots::kIconBacklog) ||
-                 ((pressed & kButtonWheelUp) && logVisible)) {
-        screen = BacklogScreen();
-      } else if ((pressed & kButtonLoad) && isTopScript) {
-        screen = SaveLoadScreen(true);
-      } else if ((pressed & kButtonSave) && isTopScript) {
-        screen = SaveLoadScreen(false);
-      }
-      if (screen != Flow::Next) return afterWait(screen);
-    }
-
-    if (windowShown && skippable && (rt->heldButtons & kButtonControl)) {
-      advance = true;
-      break;
-    }
-
-    if (rt->pressedButtons & (kButtonOk | kButtonCancel)) {
-      windowShown = !windowShown;
-      SetWindowGroup(windowShown ? 1 : 3);
-    }
-
-    if (windowShown) {
-      const bool blinkOn = (now() & 512u) != 0;
-      showSlot(rt, slots::kWaitCursor, blinkOn && !rt->skipMode);
+int Lexer::HoverIcons() {
+  Runtime* rt = runtime_;
+  int hovered = -1;
+  for (int i = 0; i < slots::kIconCount; ++i) {
+    DIBSprite* anim = slotAt(rt, slots::kIconAnimated + i);
+    const bool visible = anim != nullptr && anim->isVisible();
+    if (visible && inside(*anim, rt->cursorX, rt->cursorY)) {
+      showSlot(rt, slots::kIconPlain + i, false);
+      showSlot(rt, slots::kIconHighlight + i, true);
+      hovered = i;
+    } else {
+      if (visible) showSlot(rt, slots::kIconPlain + i, true);
+      showSlot(rt, slots::kIconHighlight + i, false);
     }
   }
+  return hovered;
+}
 
-  // Advance.
-  if (!set.voiceNext && rt->soundChannels != nullptr)
-    rt->soundChannels[kVoiceChannel].startFade(set.volumeVoice, -20);
+Flow Lexer::OpenScreenFromWait(int hovered) {
+  Runtime* rt = runtime_;
+  const uint32_t pressed = rt->pressedButtons;
+  DIBSprite* logIcon = slotAt(rt, slots::kIconAnimated + slots::kIconBacklog);
+  const bool logVisible = logIcon != nullptr && logIcon->isVisible();
+  if ((pressed & kButtonOk) && hovered == slots::kIconSave) return SaveLoadScreen(false);
+  if ((pressed & kButtonOk) && hovered == slots::kIconLoad) return SaveLoadScreen(true);
+  if (((pressed & kButtonOk) && hovered == slots::kIconBacklog) ||
+      ((pressed & kButtonWheelUp) && logVisible))
+    return BacklogScreen();
+  if ((pressed & kButtonLoad) && isTopScript) return SaveLoadScreen(true);
+  if ((pressed & kButtonSave) && isTopScript) return SaveLoadScreen(false);
+  return Flow::Next;
+}
+
+void Lexer::AdvanceMessage() {
+  Runtime* rt = runtime_;
+  if (!rt->settings.voiceNext && rt->soundChannels != nullptr)
+    rt->soundChannels[kVoiceChannel].startFade(rt->settings.volumeVoice, -20);
   releaseSlot(rt, slots::kWaitCursor);
   for (int s = slots::kIconAnimated; s < slots::kIconHighlight; ++s) releaseSlot(rt, s);
   // The highlighted forms stay loaded but must not outlive their icons.
   for (int i = 0; i < slots::kIconCount; ++i) showSlot(rt, slots::kIconHighlight + i, false);
   AddBacklog(false);
   messageDone = true;
-  return Flow::Next;
 }
 
 void Lexer::AddBacklog(bool isChoice, std::string_view label) {

@@ -1,14 +1,16 @@
 // The save, load and backlog screens the message and choice waits open.
-// Until the system screens are built they return at once: nothing was
-// loaded and no return-to-title request arrived.
+// They are not built yet: each says so once in the log and returns to the
+// wait as if the player had closed it at once.
 #include "script/Lexer.h"
 
 namespace kobre {
 
-Flow Lexer::SaveLoadScreen(bool /*load*/) {
+Flow Lexer::SaveLoadScreen(bool load) {
+  runtime_->stub(load ? "load screen" : "save screen");
   return Flow::Next;
 }
 Flow Lexer::BacklogScreen() {
+  runtime_->stub("backlog screen");
   return Flow::Next;
 }
 
