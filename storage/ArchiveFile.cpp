@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/AsciiCase.h"
+#include "common/ByteReader.h"
 #include "common/Sjis.h"
 
 namespace kobre {
@@ -12,11 +14,6 @@ void applyScrambleKey(std::span<uint8_t> bytes, size_t firstIndex) {
     b ^= scrambleKey[k];
     if (++k == kScrambleKeyLength) k = 0;
   }
-}
-
-static uint32_t readLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 std::string_view archiveKey(std::string_view name) {
@@ -32,10 +29,6 @@ std::string_view archiveKey(std::string_view name) {
   return name.substr(start);
 }
 
-static uint8_t upperAscii(uint8_t b) {
-  return (b >= 'a' && b <= 'z') ? b - 32 : b;
-}
-
 bool archiveNameEquals(const char* entryName, size_t entryCapacity, std::string_view key) {
   size_t i = 0;
   bool trail = false;
@@ -46,7 +39,7 @@ bool archiveNameEquals(const char* entryName, size_t entryCapacity, std::string_
       if (a != b) return false;
       trail = false;
     } else {
-      if (upperAscii(a) != upperAscii(b)) return false;
+      if (toUpperAscii(a) != toUpperAscii(b)) return false;
       trail = isWideLead(a);
     }
     if (a == 0) return true;  // both ended together
@@ -74,7 +67,7 @@ bool ArchiveFile::openHandle(bool scrambled) {
     return false;
   }
   if (scrambled) applyScrambleKey(header, 0);
-  const uint64_t count = readLe32(header);
+  const uint64_t count = loadLe32(header);
   // The index must lie wholly inside the file; this also bounds the
   // allocation by the file's size.
   const uint64_t indexBytes = count * kArchiveEntrySize;
@@ -89,11 +82,12 @@ bool ArchiveFile::openHandle(bool scrambled) {
   }
   if (scrambled) applyScrambleKey(raw, 0);
   index_.resize(static_cast<size_t>(count));
-  for (size_t i = 0; i < index_.size(); ++i) {
-    const uint8_t* e = raw.data() + i * kArchiveEntrySize;
-    index_[i].dataOffset = readLe32(e);
-    index_[i].dataSize = readLe32(e + 4);
-    std::memcpy(index_[i].name, e + 8, kArchiveNameSize);
+  ByteReader r(raw);
+  for (ArchiveEntry& e : index_) {
+    e.dataOffset = r.le32();
+    e.dataSize = r.le32();
+    const std::span<const uint8_t> name = r.bytes(kArchiveNameSize);
+    std::memcpy(e.name, name.data(), name.size());
   }
   open_ = true;
   selected_ = -1;
