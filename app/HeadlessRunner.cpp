@@ -9,6 +9,7 @@
 
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
+#include "common/AsciiCase.h"
 #include "common/Buttons.h"
 #include "script/GameState.h"
 #include "script/Runtime.h"
@@ -34,15 +35,6 @@ constexpr ButtonName kButtonNames[] = {
     {"Load", kButtonLoad},       {"Save", kButtonSave},
 };
 
-bool sameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 template <typename T>
 bool parseNumber(std::string_view text, T& out) {
   if (text.empty()) return false;
@@ -58,7 +50,7 @@ bool parseButtons(std::string_view text, uint32_t& out) {
     std::string_view word = text.substr(0, plus);
     bool found = false;
     for (const ButtonName& b : kButtonNames)
-      if (sameWord(word, b.name)) {
+      if (equalsIgnoreAsciiCase(word, b.name)) {
         out |= b.bit;
         found = true;
       }

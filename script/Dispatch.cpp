@@ -195,8 +195,6 @@ bool Lexer::CmdEv1Fi() {
   return Ev1(name, "FADE_IN");
 }
 
-static constexpr int kSideOffset = 150;  // x of the left / right character picture
-
 bool Lexer::CmdSp() {
   const int32_t layer = ReadExpression();
   char name[kArgumentSize], kind[kArgumentSize];
@@ -210,7 +208,7 @@ bool Lexer::CmdSpl() {
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
-  return Sp(layer, name, kind, -kSideOffset);
+  return Sp(layer, name, kind, -kSideCharacterOffset);
 }
 
 bool Lexer::CmdSpr() {
@@ -218,7 +216,7 @@ bool Lexer::CmdSpr() {
   char name[kArgumentSize], kind[kArgumentSize];
   ReadName(name);
   ReadArgument(kind);
-  return Sp(layer, name, kind, kSideOffset);
+  return Sp(layer, name, kind, kSideCharacterOffset);
 }
 
 bool Lexer::CmdSp1() {

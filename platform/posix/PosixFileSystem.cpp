@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/AsciiCase.h"
 #include "platform/posix/IconvTextCodec.h"
 
 namespace kobre::platform {
@@ -33,17 +34,6 @@ std::vector<std::string> splitName(std::string_view name) {
   }
   if (!cur.empty()) parts.push_back(cur);
   return parts;
-}
-
-bool asciiEqualFold(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x += 32;
-    if (y >= 'A' && y <= 'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
 }
 
 bool isPureAscii(std::string_view s) {
@@ -70,7 +60,7 @@ std::string matchComponent(const std::string& dir, const std::string& component)
   std::string found;
   while (dirent* e = ::readdir(d)) {
     std::string_view entry = e->d_name;
-    if (asciiEqualFold(entry, utf8) || asciiEqualFold(entry, component)) {
+    if (equalsIgnoreAsciiCase(entry, utf8) || equalsIgnoreAsciiCase(entry, component)) {
       found = std::string(entry);
       break;
     }
