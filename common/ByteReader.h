@@ -73,6 +73,9 @@ class ByteReader {
     return has(tag.size()) && std::memcmp(bytes_.data() + pos_, tag.data(), tag.size()) == 0;
   }
 
+  // The next byte without moving; zero at the end (for zero-terminated text).
+  uint8_t peek() const { return pos_ < bytes_.size() ? bytes_[pos_] : 0; }
+
   void skip(uint64_t n) { take(n); }
   // Moves to an absolute position; past the end is running out.
   void seek(uint64_t at) {

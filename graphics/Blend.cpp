@@ -8,10 +8,6 @@ namespace kobre {
 
 namespace {
 
-inline int clampByte(int v) {
-  return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
-
 inline uint32_t channel(uint32_t p, int shift) {
   return (p >> shift) & 0xFF;
 }

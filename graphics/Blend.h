@@ -23,6 +23,8 @@
 
 #include <cstdint>
 
+#include "common/ClampByte.h"
+
 namespace kobre {
 
 // What the processor probe found.

@@ -18,10 +18,6 @@ namespace kobre {
 
 namespace {
 
-inline int clampByte(int v) {
-  return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
-
 // ---------------------------------------------------------------- SSE2
 
 inline __m128i load4(const uint32_t* p) {

@@ -1,6 +1,8 @@
 #include "graphics/DIBSprite.h"
 
+#include "common/AsciiCase.h"
 #include "common/Buttons.h"
+#include "common/ClampByte.h"
 #include "common/Sjis.h"
 
 namespace kobre {
@@ -14,29 +16,6 @@ constexpr int kCodeLoad = 411;
 constexpr int kCodeBlank = 420;
 constexpr int kCodeBox = 421;
 constexpr int kCodeNoSource = 430;
-
-inline int clampByte(int v) {
-  return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
-
-inline char upperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-// Picture names compared without case: ASCII letters folded, the second
-// byte of a two-byte character compared exactly.
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (isWideLead(a[i])) {
-      if (a[i] != b[i]) return false;
-      if (++i < a.size() && a[i] != b[i]) return false;
-      continue;
-    }
-    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -67,7 +46,7 @@ void DIBSprite::release() {
 
 bool DIBSprite::loadImage(std::string_view name) {
   name = name.substr(0, 255);
-  if (!(bitmap_ && sameName(name, name_))) {
+  if (!(bitmap_ && equalsIgnoreAsciiCaseSjis(name, name_))) {
     release();
     name_ = std::string(name);
     bitmap_.reset(new (std::nothrow) DIBitmap(context_));

@@ -1,5 +1,6 @@
 #include "graphics/DIBitmap.h"
 
+#include "common/AsciiCase.h"
 #include "common/ByteReader.h"
 #include "graphics/PSD.h"
 #include "storage/ArchiveFile.h"
@@ -13,18 +14,6 @@ constexpr std::string_view kUnit = "DIBitmap";
 constexpr int kCodeCreate = 210;
 constexpr int kCodeBmpBytes = 231;
 constexpr int kCodeBmpDepth = 232;
-
-bool endsWithBmp(std::string_view name) {
-  if (name.size() < 4) return false;
-  std::string_view tail = name.substr(name.size() - 4);
-  static constexpr char kExt[] = ".bmp";
-  for (size_t i = 0; i < 4; ++i) {
-    char c = tail[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kExt[i]) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -97,7 +86,7 @@ bool DIBitmap::endDraw() {
 }
 
 bool DIBitmap::load(std::string_view name) {
-  if (endsWithBmp(name)) {
+  if (endsWithIgnoreAsciiCase(name, ".bmp")) {
     release();
     std::vector<uint8_t> bytes;
     if (context_ == nullptr || readPictureBytes(*context_, name, bytes) != PictureRead::kOk) {

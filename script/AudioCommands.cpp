@@ -1,6 +1,7 @@
 // Audio commands: music (`bgm`...), effects (`se`...) and voices (`vo`...)
 // on the three sound channels, and what they record in the GameState so a
 // loaded game resumes its music.
+#include "common/AsciiCase.h"
 #include "common/Buttons.h"
 #include "script/Lexer.h"
 #include "sound/SoundBuffer.h"
@@ -24,15 +25,11 @@ std::string soundPath(const char* name) {
   return std::string("wav\\") + name + ".wav";
 }
 
-char foldAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
 // The first two characters of both names agree, ASCII letters without case.
 bool sameSpeakerPrefix(const char* voice, const char* picture) {
   for (int i = 0; i < 2; ++i) {
     if (voice[i] == 0 || picture[i] == 0) return false;
-    if (foldAscii(voice[i]) != foldAscii(picture[i])) return false;
+    if (toUpperAscii(voice[i]) != toUpperAscii(picture[i])) return false;
   }
   return true;
 }

@@ -14,11 +14,6 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr int kCellWidth = 22;
 constexpr int kLabelColumns = 100;
 
-DIBSprite* slotAt(Runtime* rt, int i) {
-  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
-  return rt->spriteSlots[i];
-}
-
 void releaseSlot(Runtime* rt, int i) {
   if (DIBSprite* sp = slotAt(rt, i)) sp->release();
 }

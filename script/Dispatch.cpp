@@ -10,11 +10,7 @@
 
 namespace kobre {
 
-namespace {
-
-constexpr int kSide = 150;  // x of the left / right character picture
-
-}  // namespace
+namespace {}  // namespace
 
 // Dispatch order; words compare exactly, case matters.
 const Lexer::Command Lexer::kCommands[] = {
@@ -30,8 +26,8 @@ const Lexer::Command Lexer::kCommands[] = {
     {"ev1", &Lexer::CmdEv1, "FADE_NONE"},
     {"ev1_fi", &Lexer::CmdEv1, "FADE_IN"},
     {"sp", &Lexer::CmdSp, nullptr, {0}},
-    {"spl", &Lexer::CmdSp, nullptr, {-kSide}},
-    {"spr", &Lexer::CmdSp, nullptr, {kSide}},
+    {"spl", &Lexer::CmdSp, nullptr, {-kSideCharacterOffset}},
+    {"spr", &Lexer::CmdSp, nullptr, {kSideCharacterOffset}},
     {"sp1", &Lexer::Names<1, &Lexer::Sp1>, "FADE_NONE"},
     {"sp1_fi", &Lexer::Names<1, &Lexer::Sp1>, "FADE_IN"},
     {"sp1_cf", &Lexer::Names<1, &Lexer::Sp1>, "FADE_CROSS"},

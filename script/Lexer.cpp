@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/AsciiCase.h"
+#include "common/PathName.h"
 #include "common/Sjis.h"
 #include "storage/ArchiveFile.h"
 #include "storage/FileHandle.h"
@@ -21,12 +23,6 @@ constexpr int kCodeBadRead = 315;
 
 // Frame time the default present lets pass when start-up set no present.
 constexpr uint32_t kDefaultFrameMs = 16;
-
-// The last component of a Windows-style name; a "\\" that is the second byte
-// of a two-byte character ("表" is 0x95 0x5C) separates nothing.
-std::string_view afterLastBackslash(std::string_view s) {
-  return archiveKey(s);
-}
 
 std::string_view untilZero(std::string_view s) {
   size_t z = s.find('\0');
@@ -243,7 +239,7 @@ bool Lexer::FileExists(std::string_view path, bool silent) {
     char ext[5];
     for (int i = 0; i < 4; ++i) {
       char c = path[path.size() - 4 + static_cast<size_t>(i)];
-      ext[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+      ext[i] = toLowerAscii(c);
     }
     ext[4] = 0;
     const std::string_view e(ext, 4);

@@ -22,11 +22,6 @@ constexpr int kIconX = 739;
 constexpr int kIconY[slots::kIconCount] = {475, 555, 515};
 constexpr const char* kIconName[slots::kIconCount] = {"Log", "Save", "Load"};
 
-DIBSprite* slotAt(Runtime* rt, int i) {
-  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
-  return rt->spriteSlots[i];
-}
-
 void showSlot(Runtime* rt, int i, bool visible) {
   if (DIBSprite* sp = slotAt(rt, i)) visible ? sp->show() : sp->hide();
 }

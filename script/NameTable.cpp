@@ -1,18 +1,13 @@
 #include "script/NameTable.h"
 
-namespace kobre {
+#include "common/AsciiCase.h"
 
-static uint8_t upperAscii(uint8_t b) {
-  return (b >= 'a' && b <= 'z') ? b - 32 : b;
-}
+namespace kobre {
 
 bool NameTable::sameKey(std::string_view a, std::string_view b) const {
   if (a.size() != b.size()) return false;
   if (!ignoreCase_) return a == b;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (upperAscii(static_cast<uint8_t>(a[i])) != upperAscii(static_cast<uint8_t>(b[i])))
-      return false;
-  return true;
+  return equalsIgnoreAsciiCase(a, b);
 }
 
 bool NameTable::add(std::string_view key, std::string_view value) {

@@ -11,6 +11,7 @@
 
 #include "common/Settings.h"
 #include "common/SjisText.h"
+#include "common/SoundChannelCount.h"
 #include "common/SpriteSlotCount.h"
 #include "platform/Platform.h"
 #include "script/GameState.h"
@@ -26,7 +27,6 @@ class SoundBuffer;
 class Joypad;
 class Lexer;
 
-constexpr int kSoundChannelCount = 5;
 constexpr int kBgmChannel = 0;
 constexpr int kSeChannel = 2;
 constexpr int kVoiceChannel = 4;
@@ -125,5 +125,14 @@ struct Runtime {
  private:
   platform::NullLog nullLog_;
 };
+
+// The sprite in slot i, or null for a slot out of range or no slots yet.
+inline DIBSprite* slotAt(Runtime* rt, int i) {
+  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
+  return rt->spriteSlots[i];
+}
+
+// x offset of the left and right character pictures from the centre.
+constexpr int kSideCharacterOffset = 150;
 
 }  // namespace kobre

@@ -11,13 +11,6 @@ namespace kobre {
 
 namespace {
 
-constexpr int kSide = 150;  // x offset of the left and right character
-
-DIBSprite* slotAt(Runtime* rt, int i) {
-  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
-  return rt->spriteSlots[i];
-}
-
 bool is(const char* kind, const char* word) {
   return std::strcmp(kind, word) == 0;
 }
@@ -186,8 +179,8 @@ bool Lexer::Bg2(const char* name1, const char* name2, const char* kind) {
 bool Lexer::Bg3(const char* name1, const char* name2, const char* name3, const char* kind) {
   if (!ClearForFadeIn(true, kind)) return false;
   if (!SetLayer(0, name1, "FADE_SET", 0, 0)) return false;
-  if (!SetLayer(1, name2, "FADE_SET", -kSide, 0)) return false;
-  if (!SetLayer(2, name3, "FADE_SET", kSide, 0)) return false;
+  if (!SetLayer(1, name2, "FADE_SET", -kSideCharacterOffset, 0)) return false;
+  if (!SetLayer(2, name3, "FADE_SET", kSideCharacterOffset, 0)) return false;
   return Fade(kind, 0, 1, 2, 1);
 }
 
@@ -213,8 +206,8 @@ bool Lexer::Sp1(const char* name, const char* kind) {
 
 bool Lexer::Sp2(const char* name1, const char* name2, const char* kind) {
   if (!ClearForFadeIn(false, kind)) return false;
-  if (!SetLayer(1, name1, "FADE_SET", -kSide, 0)) return false;
-  if (!SetLayer(2, name2, "FADE_SET", kSide, 0)) return false;
+  if (!SetLayer(1, name1, "FADE_SET", -kSideCharacterOffset, 0)) return false;
+  if (!SetLayer(2, name2, "FADE_SET", kSideCharacterOffset, 0)) return false;
   return Fade(kind, 1, 2, -1, 1);
 }
 

@@ -6,6 +6,21 @@ namespace kobre {
 
 namespace {
 constexpr const char* kUnit = "ACM.cpp";
+// Line numbers the boxes show, fixed so that box texts stay the same from
+// release to release (game makers' tests compare them).
+constexpr int kLineReadTargetFormat1 = 48;
+constexpr int kLineReadTargetFormat2 = 61;
+constexpr int kLineReadAllSource1 = 76;
+constexpr int kLineReadAllSource2 = 84;
+constexpr int kLineStartDecoder1 = 94;
+constexpr int kLineStartDecoder2 = 100;
+constexpr int kLineConvertAll1 = 110;
+constexpr int kLineConvertAll2 = 133;
+constexpr int kLinePrepareChunks1 = 164;
+constexpr int kLinePrepareChunks2 = 171;
+constexpr int kLineBeginStream = 189;
+constexpr int kLineDecodeNext1 = 199;
+constexpr int kLineDecodeNext2 = 216;
 // Largest PCM result of one conversion (the buffer counters are signed
 // 32-bit).
 constexpr uint64_t kMaxPcmBytes = 0x7FFFFFFF;
@@ -45,7 +60,7 @@ bool AcmConverter::openMemory(std::span<const uint8_t> bytes) {
 
 bool AcmConverter::readTargetFormat(void* destination, size_t byteCount) {
   if (!wave_) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineReadTargetFormat1, kMmsysErrError);
     return false;
   }
   uint8_t header[kWaveFormatExSize];
@@ -58,7 +73,7 @@ bool AcmConverter::readTargetFormat(void* destination, size_t byteCount) {
   std::span<const uint8_t> extra(sourceFormat_.data() + kWaveFormatExSize, source_.extraSize);
   decoder_ = makeAudioDecoder(source_, extra, target_, code);
   if (!decoder_) {
-    report(__LINE__, code);
+    report(kLineReadTargetFormat2, code);
     return false;
   }
   if (destination && byteCount > 0) {
@@ -73,7 +88,7 @@ bool AcmConverter::readTargetFormat(void* destination, size_t byteCount) {
 
 bool AcmConverter::readAllSource() {
   if (!wave_) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineReadAllSource1, kMmsysErrError);
     return false;
   }
   uint32_t size = 0;
@@ -81,7 +96,7 @@ bool AcmConverter::readAllSource() {
   // A data chunk claiming more than the file holds would end before its
   // count; refuse it before allocating for it.
   if (size > wave_->bytesLeft()) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineReadAllSource2, kMmsysErrError);
     return false;
   }
   sourceData_.assign(size, 0);
@@ -91,13 +106,13 @@ bool AcmConverter::readAllSource() {
 
 bool AcmConverter::startDecoder() {
   if (!decoder_) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineStartDecoder1, kMmsysErrError);
     return false;
   }
   if (streamOpen_) return true;
   uint32_t code = 0;
   if (!decoder_->begin(sourceData_, code)) {
-    report(__LINE__, code);
+    report(kLineStartDecoder2, code);
     return false;
   }
   streamOpen_ = true;
@@ -107,7 +122,7 @@ bool AcmConverter::startDecoder() {
 bool AcmConverter::convertAll(uint32_t& pcmBytes) {
   pcmBytes = 0;
   if (!wave_) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineConvertAll1, kMmsysErrError);
     return false;
   }
   if (!readAllSource()) return false;
@@ -130,7 +145,7 @@ bool AcmConverter::convertAll(uint32_t& pcmBytes) {
         decoder_->decode(output_.data() + frames * channels, static_cast<int64_t>(block), code);
     if (got < 0) {
       output_ = {};
-      report(__LINE__, code);
+      report(kLineConvertAll2, code);
       return false;
     }
     frames += static_cast<uint64_t>(got);
@@ -161,14 +176,14 @@ bool AcmConverter::takeOutput(std::vector<int16_t>& samples) {
 
 bool AcmConverter::prepareChunks(uint32_t targetChunkBytes) {
   if (!decoder_ || target_.channels == 0) {
-    report(__LINE__, kMmsysErrError);
+    report(kLinePrepareChunks1, kMmsysErrError);
     return false;
   }
   // Whole frames per piece.
   uint32_t frameBytes = 2u * target_.channels;
   targetChunkBytes_ = targetChunkBytes / frameBytes * frameBytes;
   if (targetChunkBytes_ == 0) {
-    report(__LINE__, kMmsysErrError);
+    report(kLinePrepareChunks2, kMmsysErrError);
     return false;
   }
   targetChunk_.assign(targetChunkBytes_, 0);
@@ -186,7 +201,7 @@ bool AcmConverter::beginStream() {
   WaveFormat target;
   decoder_ = makeAudioDecoder(source_, extra, target, code);
   if (!decoder_) {
-    report(__LINE__, code);
+    report(kLineBeginStream, code);
     return false;
   }
   return startDecoder();
@@ -196,7 +211,7 @@ bool AcmConverter::decodeNext(uint8_t* destination, uint64_t offset, uint32_t& p
   produced = 0;
   lastProduced_ = 0;
   if (targetChunk_.empty()) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineDecodeNext1, kMmsysErrError);
     return false;
   }
   std::memset(targetChunk_.data(), 0, targetChunk_.size());
@@ -213,7 +228,7 @@ bool AcmConverter::decodeNext(uint8_t* destination, uint64_t offset, uint32_t& p
       // The stream cannot go on; later calls give nothing.
       decoder_.reset();
       streamOpen_ = false;
-      report(__LINE__, code);
+      report(kLineDecodeNext2, code);
       return false;
     }
     if (got == 0) {

@@ -1,5 +1,6 @@
 #include "sound/SoundBuffer.h"
 
+#include "common/AsciiCase.h"
 #include "sound/SoundDevice.h"
 #include "sound/SoundErrors.h"
 
@@ -7,17 +8,16 @@ namespace kobre {
 
 namespace {
 constexpr const char* kUnit = "DSB.cpp";
-
-bool asciiEqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
+// Line numbers the boxes show, fixed so that box texts stay the same from
+// release to release (game makers' tests compare them).
+constexpr int kLineLoadWhole1 = 87;
+constexpr int kLineLoadWhole2 = 98;
+constexpr int kLineLoadWhole3 = 104;
+constexpr int kLineLoadWhole4 = 112;
+constexpr int kLineLoadStreamed1 = 137;
+constexpr int kLineLoadStreamed2 = 145;
+constexpr int kLineLoadStreamed3 = 158;
+constexpr int kLineLoadStreamed4 = 173;
 }  // namespace
 
 int32_t volumeToHundredthsDb(int volume) {
@@ -87,7 +87,7 @@ bool SoundBuffer::loadWhole(std::string_view name) {
   if (!converter.open(name) || !converter.readTargetFormat(format, sizeof format)) return false;
   WaveFormat target = WaveFormat::parse(format);
   if (target.formatTag != kWaveFormatPcm) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineLoadWhole1, kMmsysErrError);
     release();
     return false;
   }
@@ -98,13 +98,13 @@ bool SoundBuffer::loadWhole(std::string_view name) {
   }
   // A buffer of no bytes cannot be made.
   if (bytes == 0) {
-    report(__LINE__, kDsErrInvalidParam);
+    report(kLineLoadWhole2, kDsErrInvalidParam);
     release();
     return false;
   }
   std::vector<int16_t> samples;
   if (!converter.takeOutput(samples)) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineLoadWhole3, kMmsysErrError);
     release();
     return false;
   }
@@ -112,7 +112,7 @@ bool SoundBuffer::loadWhole(std::string_view name) {
     SoundLock lock(device_);
     if (!voice_.pcm.adopt(std::move(samples), target.channels)) {
       voice_.pcm.clear();
-      report(__LINE__, kDsErrOutOfMemory);
+      report(kLineLoadWhole4, kDsErrOutOfMemory);
       release();
       return false;
     }
@@ -127,7 +127,7 @@ bool SoundBuffer::loadWhole(std::string_view name) {
 
 bool SoundBuffer::loadStreamed(std::string_view name) {
   if (!ready()) return false;
-  if (loaded_ && loadedName_[0] != 0 && asciiEqualsNoCase(name, loadedName())) return true;
+  if (loaded_ && loadedName_[0] != 0 && equalsIgnoreAsciiCase(name, loadedName())) return true;
   release();
   decoder_ = std::make_unique<AcmConverter>(device_->soundFiles());
   uint8_t format[kWaveFormatExSize];
@@ -137,7 +137,7 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
   }
   WaveFormat target = WaveFormat::parse(format);
   if (target.formatTag != kWaveFormatPcm) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineLoadStreamed1, kMmsysErrError);
     release();
     return false;
   }
@@ -145,7 +145,7 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
   // Only files with a 'fact' chunk can be streamed; a count beyond what the
   // counters hold is refused the same way instead of being allocated.
   if (length == 0 || length > PcmStore::kMaxBytes) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineLoadStreamed2, kMmsysErrError);
     release();
     return false;
   }
@@ -158,7 +158,7 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
     // The buffer is silent where nothing has been decoded yet.
     SoundLock lock(device_);
     if (!voice_.pcm.reset(length, target.channels, kStreamChunkBytes)) {
-      report(__LINE__, kMmsysErrError);
+      report(kLineLoadStreamed3, kMmsysErrError);
       release();
       return false;
     }
@@ -173,7 +173,7 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
     return false;
   }
   if (produced == 0) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineLoadStreamed4, kMmsysErrError);
     release();
     return false;
   }

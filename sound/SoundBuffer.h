@@ -12,6 +12,7 @@
 #include <memory>
 #include <string_view>
 
+#include "common/SoundChannelCount.h"
 #include "sound/AcmConverter.h"
 #include "sound/SoundMixer.h"
 
@@ -83,7 +84,7 @@ class SoundBuffer {
 // The five channels `soundChannels`; slots 1 and 3 exist and stay silent.
 // (The script's Runtime borrows slots.data() as its channel table.)
 struct SoundChannels {
-  static constexpr int kCount = 5;
+  static constexpr int kCount = kSoundChannelCount;
   static constexpr int kBgm = 0;
   static constexpr int kSe = 2;
   static constexpr int kVoice = 4;

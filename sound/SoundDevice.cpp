@@ -6,7 +6,12 @@ namespace kobre {
 
 namespace {
 constexpr const char* kUnit = "DS.cpp";
-}
+// Line numbers the boxes show, fixed so that box texts stay the same from
+// release to release (game makers' tests compare them).
+constexpr int kLineCreate1 = 17;
+constexpr int kLineCreate2 = 25;
+constexpr int kLineCreate3 = 37;
+}  // namespace
 
 bool SoundDevice::create(platform::Host* owner, uint32_t cooperativeLevel, uint16_t channels,
                          uint32_t samplesPerSec, uint16_t bitsPerSample) {
@@ -14,7 +19,7 @@ bool SoundDevice::create(platform::Host* owner, uint32_t cooperativeLevel, uint1
   owner_ = owner;
   // The default playback device.
   if (!audio_) {
-    reportDirectSoundError(owner_, kUnit, __LINE__, kDsErrNoDriver);
+    reportDirectSoundError(owner_, kUnit, kLineCreate1, kDsErrNoDriver);
     release();
     return false;
   }
@@ -22,7 +27,7 @@ bool SoundDevice::create(platform::Host* owner, uint32_t cooperativeLevel, uint1
   (void)cooperativeLevel;
   if (channels < 1 || channels > 2 || (bitsPerSample != 8 && bitsPerSample != 16) ||
       samplesPerSec == 0 || samplesPerSec > 192000) {
-    reportDirectSoundError(owner_, kUnit, __LINE__, kDsErrBadFormat);
+    reportDirectSoundError(owner_, kUnit, kLineCreate2, kDsErrBadFormat);
     release();
     return false;
   }
@@ -34,7 +39,7 @@ bool SoundDevice::create(platform::Host* owner, uint32_t cooperativeLevel, uint1
   primary_.avgBytesPerSec = primary_.blockAlign * samplesPerSec;
   primary_.extraSize = 0;
   if (!audio_->open(static_cast<int>(samplesPerSec), channels, bitsPerSample)) {
-    reportDirectSoundError(owner_, kUnit, __LINE__, kDsErrNoDriver);
+    reportDirectSoundError(owner_, kUnit, kLineCreate3, kDsErrNoDriver);
     release();
     return false;
   }

@@ -1,5 +1,6 @@
 #include "sound/SoundErrors.h"
 
+#include "common/PathName.h"
 #include "platform/Host.h"
 
 namespace kobre {
@@ -93,8 +94,7 @@ void show(platform::Host* host, std::string caption, std::string text, bool owne
 }  // namespace
 
 std::string_view sourceUnitName(std::string_view sourcePath) {
-  size_t slash = sourcePath.rfind('\\');
-  return slash == std::string_view::npos ? sourcePath : sourcePath.substr(slash + 1);
+  return afterLastBackslash(sourcePath);
 }
 
 std::string_view directSoundErrorText(uint32_t code) {

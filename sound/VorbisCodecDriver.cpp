@@ -12,6 +12,10 @@ namespace kobre {
 
 namespace {
 constexpr const char* kUnit = "Vorbis.cpp";
+// Line numbers the boxes show, fixed so that box texts stay the same from
+// release to release (game makers' tests compare them).
+constexpr int kLineOpen1 = 28;
+constexpr int kLineOpen2 = 38;
 
 size_t readNothing(void*, size_t, size_t, void*) {
   return 0;
@@ -25,7 +29,7 @@ bool VorbisCodecDriver::open(std::string_view libraryName) {
   // The library answers with its version.
   const char* version = vorbis_version_string();
   if (fail == 1 || !version || !*version) {
-    ReportSystemError(host_, kUnit, __LINE__, "Vorbis.acm がロードできません", libraryName);
+    ReportSystemError(host_, kUnit, kLineOpen1, "Vorbis.acm がロードできません", libraryName);
     return false;
   }
   // Its decoder can be set up: an empty stream is recognised as not Vorbis
@@ -35,7 +39,7 @@ bool VorbisCodecDriver::open(std::string_view libraryName) {
   int r = ov_test_callbacks(nullptr, &probe, nullptr, 0, callbacks);
   if (r == 0) ov_clear(&probe);
   if (fail == 2 || (r != OV_ENOTVORBIS && r != OV_EREAD)) {
-    ReportSystemError(host_, kUnit, __LINE__, "GetProcAddress() の値が不正", libraryName);
+    ReportSystemError(host_, kUnit, kLineOpen2, "GetProcAddress() の値が不正", libraryName);
     return false;
   }
   version_ = version;

@@ -11,6 +11,25 @@ namespace kobre {
 namespace {
 
 constexpr const char* kUnit = "Wave.cpp";
+// Line numbers the boxes show, fixed so that box texts stay the same from
+// release to release (game makers' tests compare them).
+constexpr int kLineOpen1 = 90;
+constexpr int kLineOpen2 = 98;
+constexpr int kLineDescendRiff1 = 115;
+constexpr int kLineDescendRiff2 = 123;
+constexpr int kLineReadFormat1 = 166;
+constexpr int kLineReadFormat2 = 174;
+constexpr int kLineReadFormat3 = 178;
+constexpr int kLineReadFormat4 = 184;
+constexpr int kLineReadFormat5 = 193;
+constexpr int kLineReadFormat6 = 197;
+constexpr int kLineReadFormat7 = 206;
+constexpr int kLineReadFormat8 = 211;
+constexpr int kLineFindData1 = 230;
+constexpr int kLineFindData2 = 234;
+constexpr int kLineFindData3 = 240;
+constexpr int kLineReadData1 = 249;
+constexpr int kLineReadData2 = 255;
 
 bool readExact(platform::File& file, void* buffer, uint64_t count) {
   return file.read(buffer, static_cast<int64_t>(count)) == static_cast<int64_t>(count);
@@ -79,7 +98,7 @@ bool WaveFile::open(std::string_view name) {
   if (!file_) {
     // The archive entry, as one block in memory.
     if (!files_.archive || !files_.archive->find(name)) {
-      report(__LINE__, kMmsysErrError);
+      report(kLineOpen1, kMmsysErrError);
       return false;
     }
     uint32_t size = files_.archive->size();
@@ -87,7 +106,7 @@ bool WaveFile::open(std::string_view name) {
     if (files_.archive->read(memoryImage_.data(), size) != size) {
       // The index promised more than the archive holds.
       memoryImage_.clear();
-      report(__LINE__, kMmsysErrError);
+      report(kLineOpen2, kMmsysErrError);
       return false;
     }
     file_ = std::make_unique<MemoryFile>(memoryImage_);
@@ -104,7 +123,7 @@ bool WaveFile::openMemory(std::span<const uint8_t> bytes) {
 bool WaveFile::descendRiff() {
   uint8_t head[12];
   if (!file_->seek(0) || !readExact(*file_, head, 8)) {
-    report(__LINE__, kMmioErrChunkNotFound);
+    report(kLineDescendRiff1, kMmioErrChunkNotFound);
     return false;
   }
   ByteReader r(head);
@@ -113,7 +132,7 @@ bool WaveFile::descendRiff() {
   riffChunk_.dataOffset = 8;
   if (riffChunk_.id != fourCc("RIFF") || !readExact(*file_, head + 8, 4) ||
       r.le32() != fourCc("WAVE")) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineDescendRiff2, kMmsysErrError);
     return false;
   }
   riffChunk_.formType = fourCc("WAVE");
@@ -157,7 +176,7 @@ bool WaveFile::ascend(const ChunkInfo& chunk) {
 
 bool WaveFile::readFormat(void* destination, size_t byteCount) {
   if (!file_) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineReadFormat1, kMmsysErrError);
     return false;
   }
   if (!formatRead_) {
@@ -165,17 +184,17 @@ bool WaveFile::readFormat(void* destination, size_t byteCount) {
     ChunkInfo fmt;
     if (!file_->seek(static_cast<int64_t>(riffChunk_.dataOffset + 4)) ||
         !findChunk(fourCc("fmt "), riffChunk_, fmt, code)) {
-      report(__LINE__, code ? code : kMmioErrCannotSeek);
+      report(kLineReadFormat2, code ? code : kMmioErrCannotSeek);
       return false;
     }
     if (fmt.size < 16) {
-      report(__LINE__, kMmsysErrError);
+      report(kLineReadFormat3, kMmsysErrError);
       return false;
     }
     uint8_t header[kWaveFormatExSize] = {};
     size_t headerBytes = fmt.size < 18 ? 16 : 18;
     if (!readExact(*file_, header, headerBytes)) {
-      report(__LINE__, kMmsysErrError);
+      report(kLineReadFormat4, kMmsysErrError);
       return false;
     }
     WaveFormat wf = WaveFormat::parse(header);
@@ -184,11 +203,11 @@ bool WaveFile::readFormat(void* destination, size_t byteCount) {
     std::vector<uint8_t> block(kWaveFormatExSize + wf.extraSize);
     std::memcpy(block.data(), header, kWaveFormatExSize);
     if (wf.extraSize > 0 && !readExact(*file_, block.data() + kWaveFormatExSize, wf.extraSize)) {
-      report(__LINE__, kMmsysErrError);
+      report(kLineReadFormat5, kMmsysErrError);
       return false;
     }
     if (!ascend(fmt)) {
-      report(__LINE__, kMmioErrCannotSeek);
+      report(kLineReadFormat6, kMmioErrCannotSeek);
       return false;
     }
     // 'fact' is looked for after 'fmt ' only.
@@ -197,12 +216,12 @@ bool WaveFile::readFormat(void* destination, size_t byteCount) {
     if (findChunk(fourCc("fact"), riffChunk_, fact, code)) {
       uint8_t count[4];
       if (fact.size != 4 || !readExact(*file_, count, 4)) {
-        report(__LINE__, kMmsysErrError);
+        report(kLineReadFormat7, kMmsysErrError);
         return false;
       }
       factSamples = loadLe32(count);
       if (!ascend(fact)) {
-        report(__LINE__, kMmioErrCannotSeek);
+        report(kLineReadFormat8, kMmioErrCannotSeek);
         return false;
       }
     }
@@ -221,17 +240,17 @@ bool WaveFile::readFormat(void* destination, size_t byteCount) {
 
 bool WaveFile::findData(uint32_t& dataSize) {
   if (!file_) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineFindData1, kMmsysErrError);
     return false;
   }
   if (!file_->seek(static_cast<int64_t>(riffChunk_.dataOffset + 4))) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineFindData2, kMmsysErrError);
     return false;
   }
   ChunkInfo data;
   uint32_t code = 0;
   if (!findChunk(fourCc("data"), riffChunk_, data, code)) {
-    report(__LINE__, code);
+    report(kLineFindData3, code);
     return false;
   }
   dataSize = data.size;
@@ -240,13 +259,13 @@ bool WaveFile::findData(uint32_t& dataSize) {
 
 bool WaveFile::readData(void* destination, uint32_t byteCount) {
   if (!file_) {
-    report(__LINE__, kMmsysErrError);
+    report(kLineReadData1, kMmsysErrError);
     return false;
   }
   if (byteCount == 0) return true;
   if (!destination || !readExact(*file_, destination, byteCount)) {
     // The data ended before the count.
-    report(__LINE__, kMmsysErrError);
+    report(kLineReadData2, kMmsysErrError);
     return false;
   }
   return true;

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "common/AsciiCase.h"
+#include "common/ByteReader.h"
+#include "common/PathName.h"
 #include "common/Sjis.h"
 
 namespace kobre {
@@ -14,26 +17,8 @@ void applyScrambleKey(std::span<uint8_t> bytes, size_t firstIndex) {
   }
 }
 
-static uint32_t readLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 std::string_view archiveKey(std::string_view name) {
-  size_t start = 0;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const uint8_t b = static_cast<uint8_t>(name[i]);
-    if (b == '\\') {
-      start = i + 1;
-    } else if (isWideLead(b)) {
-      ++i;  // its second byte may be 0x5C and is no separator
-    }
-  }
-  return name.substr(start);
-}
-
-static uint8_t upperAscii(uint8_t b) {
-  return (b >= 'a' && b <= 'z') ? b - 32 : b;
+  return afterLastBackslash(name);
 }
 
 bool archiveNameEquals(const char* entryName, size_t entryCapacity, std::string_view key) {
@@ -46,7 +31,7 @@ bool archiveNameEquals(const char* entryName, size_t entryCapacity, std::string_
       if (a != b) return false;
       trail = false;
     } else {
-      if (upperAscii(a) != upperAscii(b)) return false;
+      if (toUpperAscii(a) != toUpperAscii(b)) return false;
       trail = isWideLead(a);
     }
     if (a == 0) return true;  // both ended together
@@ -74,7 +59,7 @@ bool ArchiveFile::openHandle(bool scrambled) {
     return false;
   }
   if (scrambled) applyScrambleKey(header, 0);
-  const uint64_t count = readLe32(header);
+  const uint64_t count = loadLe32(header);
   // The index must lie wholly inside the file; this also bounds the
   // allocation by the file's size.
   const uint64_t indexBytes = count * kArchiveEntrySize;
@@ -89,11 +74,12 @@ bool ArchiveFile::openHandle(bool scrambled) {
   }
   if (scrambled) applyScrambleKey(raw, 0);
   index_.resize(static_cast<size_t>(count));
-  for (size_t i = 0; i < index_.size(); ++i) {
-    const uint8_t* e = raw.data() + i * kArchiveEntrySize;
-    index_[i].dataOffset = readLe32(e);
-    index_[i].dataSize = readLe32(e + 4);
-    std::memcpy(index_[i].name, e + 8, kArchiveNameSize);
+  ByteReader r(raw);
+  for (ArchiveEntry& e : index_) {
+    e.dataOffset = r.le32();
+    e.dataSize = r.le32();
+    const std::span<const uint8_t> name = r.bytes(kArchiveNameSize);
+    std::memcpy(e.name, name.data(), name.size());
   }
   open_ = true;
   selected_ = -1;

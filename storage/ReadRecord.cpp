@@ -2,22 +2,13 @@
 
 #include <new>
 
+#include "common/AsciiCase.h"
+#include "common/ByteReader.h"
+#include "common/ByteWriter.h"
 namespace kobre {
 
 ReadRecord::ReadRecord() {
   entries_.resize(kMaxScripts);
-}
-
-static uint8_t upperAscii(uint8_t b) {
-  return (b >= 'a' && b <= 'z') ? b - 32 : b;
-}
-
-static bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (upperAscii(static_cast<uint8_t>(a[i])) != upperAscii(static_cast<uint8_t>(b[i])))
-      return false;
-  return true;
 }
 
 // Names are kept as the file can hold them: at most 255 bytes, no zero byte.
@@ -32,7 +23,7 @@ ReadRecord::Entry* ReadRecord::findScript(std::string_view script) {
   for (int tries = 0; tries < count_; ++tries) {
     if (cursor_ >= count_) cursor_ = 0;
     Entry& e = entries_[static_cast<size_t>(cursor_)];
-    if (sameName(e.name, script)) return &e;
+    if (equalsIgnoreAsciiCase(e.name, script)) return &e;
     ++cursor_;
   }
   if (cursor_ >= count_) cursor_ = 0;
@@ -81,25 +72,16 @@ bool ReadRecord::load(platform::FileSystem* files, std::string_view path) {
 }
 
 void ReadRecord::loadBytes(std::span<const uint8_t> bytes) {
-  size_t pos = 0;
+  ByteReader r(bytes);
   auto readInt = [&](int32_t& v) {
-    if (bytes.size() - pos < 4) {
-      pos = bytes.size();
-      return false;
-    }
-    v = static_cast<int32_t>(static_cast<uint32_t>(bytes[pos]) |
-                             (static_cast<uint32_t>(bytes[pos + 1]) << 8) |
-                             (static_cast<uint32_t>(bytes[pos + 2]) << 16) |
-                             (static_cast<uint32_t>(bytes[pos + 3]) << 24));
-    pos += 4;
-    return true;
+    v = r.le32s();
+    return !r.ranOut();
   };
   for (int record = 0; record < kMaxScripts; ++record) {
-    if (pos >= bytes.size() || bytes[pos] == 0) break;
+    if (r.peek() == 0) break;  // the list's end, or the end of the bytes
     std::string name;
-    while (pos < bytes.size() && bytes[pos] != 0 && name.size() < kMaxNameBytes)
-      name.push_back(static_cast<char>(bytes[pos++]));
-    if (pos < bytes.size() && bytes[pos] == 0) ++pos;  // the name's zero byte
+    while (r.peek() != 0 && name.size() < kMaxNameBytes) name.push_back(static_cast<char>(r.u8()));
+    if (!r.atEnd() && r.peek() == 0) r.skip(1);  // the name's zero byte
     if (!addScript(name)) break;
     Entry& e = entries_[static_cast<size_t>(count_ - 1)];
     bool terminated = false;
@@ -123,22 +105,17 @@ void ReadRecord::loadBytes(std::span<const uint8_t> bytes) {
 std::vector<uint8_t> ReadRecord::saveBytes() const {
   std::vector<uint8_t> out;
   if (count_ == 0) return out;
-  auto putInt = [&](int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-    out.push_back(static_cast<uint8_t>(u >> 16));
-    out.push_back(static_cast<uint8_t>(u >> 24));
-  };
+  ByteWriter w(out);
   for (int i = 0; i < count_; ++i) {
     const Entry& e = entries_[static_cast<size_t>(i)];
     if (e.name.empty()) break;
-    out.insert(out.end(), e.name.begin(), e.name.end());
-    out.push_back(0);
-    for (int k = 0; k < e.keyCount; ++k) putInt(e.keys[static_cast<size_t>(k)]);
-    putInt(-1);
+    w.text(e.name);
+    w.u8(0);
+    for (int k = 0; k < e.keyCount; ++k)
+      w.le32(static_cast<uint32_t>(e.keys[static_cast<size_t>(k)]));
+    w.le32(static_cast<uint32_t>(-1));
   }
-  putInt(0);
+  w.le32(0);
   return out;
 }
 

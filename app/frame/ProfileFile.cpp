@@ -1,5 +1,7 @@
 #include "app/frame/ProfileFile.h"
 
+#include "common/AsciiCase.h"
+
 namespace kobre::frame {
 
 namespace {
@@ -12,17 +14,6 @@ std::string_view trim(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-char upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (upper(a[i]) != upper(b[i])) return false;
-  return true;
 }
 
 // The name of a "[Section]" line, or nothing when the line is no header.
@@ -54,8 +45,8 @@ std::optional<int32_t> parseProfileInteger(std::string_view text) {
     int digit;
     if (c >= '0' && c <= '9')
       digit = c - '0';
-    else if (base == 16 && upper(c) >= 'A' && upper(c) <= 'F')
-      digit = upper(c) - 'A' + 10;
+    else if (base == 16 && toUpperAscii(c) >= 'A' && toUpperAscii(c) <= 'F')
+      digit = toUpperAscii(c) - 'A' + 10;
     else
       return std::nullopt;
     value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
@@ -107,7 +98,7 @@ std::vector<uint8_t> ProfileFile::save() const {
 int ProfileFile::findSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
     auto name = headerName(lines_[i]);
-    if (name && sameName(*name, trim(section))) return static_cast<int>(i);
+    if (name && equalsIgnoreAsciiCase(*name, trim(section))) return static_cast<int>(i);
   }
   return -1;
 }
@@ -118,7 +109,7 @@ int ProfileFile::findKey(int header, std::string_view key) const {
     if (headerName(line)) break;
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (sameName(trim(line.substr(0, eq)), trim(key))) return static_cast<int>(i);
+    if (equalsIgnoreAsciiCase(trim(line.substr(0, eq)), trim(key))) return static_cast<int>(i);
   }
   return -1;
 }

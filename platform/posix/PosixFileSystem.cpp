@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/AsciiCase.h"
 #include "common/Sjis.h"
 #include "platform/posix/IconvTextCodec.h"
 
@@ -44,25 +45,6 @@ std::vector<std::string> splitName(std::string_view name) {
   return parts;
 }
 
-// Compares without regard to the case of ASCII letters. In CP932 text the
-// second byte of a two-byte character is compared as it stands: 0x41-0x5A
-// there are no letters ("ア" is 0x83 0x41, "ヂ" is 0x83 0x61).
-bool equalFold(std::string_view a, std::string_view b, bool cp932) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (cp932 && isWideLead(x) && i + 1 < a.size()) {
-      if (x != y || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    if (x >= 'A' && x <= 'Z') x += 32;
-    if (y >= 'A' && y <= 'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool isPureAscii(std::string_view s) {
   for (unsigned char c : s)
     if (c >= 0x80) return false;
@@ -87,7 +69,7 @@ std::string matchComponent(const std::string& dir, const std::string& component)
   std::string found;
   while (dirent* e = ::readdir(d)) {
     std::string_view entry = e->d_name;
-    if (equalFold(entry, utf8, false) || equalFold(entry, component, true)) {
+    if (equalsIgnoreAsciiCase(entry, utf8) || equalsIgnoreAsciiCaseSjis(entry, component)) {
       found = std::string(entry);
       break;
     }

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/AsciiCase.h"
 #include "platform/posix/PosixFileSystem.h"
 
 extern char** environ;
@@ -17,8 +18,7 @@ namespace kobre::platform {
 int PosixShell::open(std::string_view name, std::string_view parameters) {
   std::string program;
   std::vector<std::string> args;
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string lower = lowerAscii(name);
   if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".exe") == 0) {
     std::string stem(name.substr(0, name.size() - 4));
     std::string path = PosixFileSystem::resolveExisting(programFolder_, stem);

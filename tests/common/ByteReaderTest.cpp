@@ -94,8 +94,12 @@ TEST(ByteReader, SubReaderIsBoundedAndIndependent) {
   EXPECT_TRUE(s.ranOut());
   EXPECT_FALSE(r.ranOut());
   EXPECT_TRUE(r.peekMatch("\xBB"));
+  EXPECT_EQ(r.peek(), 0xBB);
   EXPECT_EQ(r.u8(), 0xBB);
   EXPECT_EQ(r.rest().size(), 1u);
+  r.skip(1);
+  EXPECT_EQ(r.peek(), 0);  // at the end
+  EXPECT_FALSE(r.ranOut());
 }
 
 TEST(ByteWriter, WritesWhatTheReaderReads) {

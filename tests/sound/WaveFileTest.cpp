@@ -148,6 +148,35 @@ TEST(WaveFile, BadFilesReportOnce) {
   }
 }
 
+// The line in a box is a fixed number per reporting place, not wherever the
+// code happens to sit: game makers' tests compare box texts.
+TEST(WaveFile, BoxesShowFixedLineNumbers) {
+  auto fmt = pcmFmt(true);
+  struct Case {
+    std::vector<uint8_t> bytes;
+    const char* start;
+  } cases[] = {
+      {{'R', 'I', 'F'}, "Wave.cpp (115)\n"},
+      {writers::writeRiffWave({{"fmt ", fmt, {}}}, std::nullopt, "RIFX"), "Wave.cpp (123)\n"},
+      {writers::writeRiffWave({{"data", {1, 2}, {}}}), "Wave.cpp (174)\n"},
+      {writers::writeRiffWave({{"fmt ", std::vector<uint8_t>(14), {}}}), "Wave.cpp (178)\n"},
+      {writers::writeRiffWave({{"fmt ", fmt, {}}}), "Wave.cpp (240)\n"},
+      {writers::writeRiffWave({{"fmt ", fmt, {}}, {"data", {1, 2, 3, 4}, 4000}}),
+       "Wave.cpp (255)\n"},
+  };
+  for (const Case& c : cases) {
+    platform::headless::HeadlessHost host;
+    WaveFile wave(SoundFiles{&host, nullptr, nullptr});
+    std::vector<uint8_t> format(18), data(4000);
+    uint32_t size = 0;
+    if (wave.openMemory(c.bytes) && wave.readFormat(format.data(), format.size()) &&
+        wave.findData(size))
+      (void)wave.readData(data.data(), size);
+    ASSERT_EQ(host.boxes().size(), 1u) << c.start;
+    EXPECT_EQ(host.boxes()[0].spec.text.rfind(c.start, 0), 0u) << host.boxes()[0].spec.text;
+  }
+}
+
 TEST(WaveFile, LooseFileWinsOverArchiveAndArchiveEntriesAreRead) {
   SoundRig rig;
   auto loose = writers::writePcmWave(std::vector<int16_t>{1, 2, 3, 4}, 22050, 1);

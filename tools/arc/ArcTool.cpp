@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+#include "common/AsciiCase.h"
+#include "common/ByteOrder.h"
 #include "common/Sjis.h"
 #include "graphics/Lzss.h"
 #include "platform/posix/IconvTextCodec.h"
@@ -33,17 +35,6 @@ constexpr const char* kUsage =
     "scrambled index, .wav sounds a plain one). Picture entries are extracted as the\n"
     "game reads them (unpacked, unscrambled) unless --raw is given, and packed with\n"
     "LZSS behind a \"PAK \" header unless --store scrambled is given.\n";
-
-uint32_t le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-std::string lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
 
 bool readHostFile(const fs::path& path, std::vector<uint8_t>& out, std::string& why) {
   std::error_code ec;
@@ -145,7 +136,7 @@ int shadowedBy(const ArchiveFile& archive, int i) {
 
 std::string describePicture(const std::vector<uint8_t>& stored) {
   if (stored.size() >= 12 && std::memcmp(stored.data(), "PAK ", 4) == 0)
-    return "PAK " + std::to_string(le32(stored.data() + 8));
+    return "PAK " + std::to_string(loadLe32(stored.data() + 8));
   return "head-scrambled";
 }
 
@@ -360,13 +351,7 @@ int pack(const Options& o, std::ostream& out, std::ostream& err) {
           << ": the name must convert to Shift-JIS and fit in 23 bytes\n";
       return 1;
     }
-    std::string key;
-    for (size_t i = 0; i < name.size(); ++i) {
-      const char c = name[i];
-      key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-      if (isWideLead(c) && i + 1 < name.size()) key += name[++i];
-    }
-    auto [it, fresh] = seen.emplace(key, file.string());
+    auto [it, fresh] = seen.emplace(upperAsciiSjis(name), file.string());
     if (!fresh) {
       err << "kobre-arc: " << file.string() << " and " << it->second
           << " have the same name in an archive\n";
@@ -386,7 +371,7 @@ int pack(const Options& o, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 bool kindFromName(const std::string& path, ArchiveKind& kind) {
-  const std::string l = lower(fs::path(path).extension().string());
+  const std::string l = lowerAscii(fs::path(path).extension().string());
   if (l == ".scr") {
     kind = ArchiveKind::Script;
   } else if (l == ".cg") {
@@ -406,7 +391,7 @@ bool scrambledIndex(ArchiveKind kind) {
 bool decodePictureEntry(const std::vector<uint8_t>& stored, std::vector<uint8_t>& out) {
   if (stored.size() >= 4 && std::memcmp(stored.data(), "PAK ", 4) == 0) {
     if (stored.size() < 12) return false;
-    const uint32_t unpacked = le32(stored.data() + 8);
+    const uint32_t unpacked = loadLe32(stored.data() + 8);
     const std::span<const uint8_t> stream(stored.data() + 12, stored.size() - 12);
     if (unpacked > lzssMaxOutput(stream.size())) return false;
     out.assign(unpacked, 0);

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "common/AsciiCase.h"
 #include "common/Sjis.h"
 #include "tools/mkgame/MovieRecipe.h"
 #include "tools/mkgame/PictureRecipe.h"
@@ -67,16 +68,6 @@ fs::path loosePath(const fs::path& out, const std::string& name) {
   return out / n;
 }
 
-std::string upperKey(const std::string& cp932) {
-  std::string key;
-  for (size_t i = 0; i < cp932.size(); ++i) {
-    const char c = cp932[i];
-    key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    if (isWideLead(c) && i + 1 < cp932.size()) key += cp932[++i];
-  }
-  return key;
-}
-
 // Runs job(i) for i in [0, n) on up to `threads` workers.
 template <typename F>
 void parallelFor(size_t n, int threads, F job) {
@@ -103,7 +94,7 @@ class NameSet {
       error = where + ": \"" + utf8 + "\" is longer than 23 bytes";
       return false;
     }
-    if (!keys_.insert(upperKey(cp932)).second) {
+    if (!keys_.insert(upperAsciiSjis(cp932)).second) {
       error = where + ": \"" + utf8 + "\" is made twice";
       return false;
     }
@@ -166,7 +157,7 @@ bool buildPictures(const fs::path& src, writers::ArchiveWriter& main,
     NameSet& set = specs[i].supplement ? supplementNames : mainNames;
     const std::string where = blocks[i].file + ":" + std::to_string(blocks[i].header.number);
     if (!set.add(specs[i].name, where, names[i], error)) return false;
-    byName.emplace(upperKey(names[i]), i);
+    byName.emplace(upperAsciiSjis(names[i]), i);
   }
   // Drawing stays on this thread (Qt's text drawing is set up here); the
   // first layers are kept for "thumb".
@@ -177,7 +168,7 @@ bool buildPictures(const fs::path& src, writers::ArchiveWriter& main,
     const PictureLookup lookup = [&](const std::string& n) -> const QImage* {
       std::string key;
       if (!writers::utf8ToCp932(n, key)) return nullptr;
-      auto it = byName.find(upperKey(key));
+      auto it = byName.find(upperAsciiSjis(key));
       if (it == byName.end() || it->second >= i) return nullptr;
       return &firstLayers[it->second];
     };
@@ -212,7 +203,7 @@ bool buildSounds(const fs::path& src, const fs::path& out, writers::ArchiveWrite
         error = where + ": expected \"midi NAME\"";
         return false;
       }
-      if (!midiNames.insert(upperKey(b.header.words[1])).second) {
+      if (!midiNames.insert(upperAsciiSjis(b.header.words[1])).second) {
         error = where + ": \"" + b.header.words[1] + "\" is made twice";
         return false;
       }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/AsciiCase.h"
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/PsdWriter.h"
 
@@ -348,9 +349,7 @@ bool parsePictureSpec(const RecipeBlock& block, PictureSpec& spec, std::string& 
   spec.name = w[1];
   const size_t slash = spec.name.find_last_of("\\/");
   if (slash != std::string::npos) spec.name = spec.name.substr(slash + 1);
-  std::string ext = spec.name.size() >= 4 ? spec.name.substr(spec.name.size() - 4) : "";
-  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  spec.bmp = ext == ".bmp";
+  spec.bmp = endsWithIgnoreAsciiCase(spec.name, ".bmp");
   if (!parseInt(w[2], spec.width) || !parseInt(w[3], spec.height) || spec.width <= 0 ||
       spec.height <= 0 || spec.width > 4096 || spec.height > 4096) {
     error = at + "bad picture size";

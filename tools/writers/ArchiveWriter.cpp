@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "common/ByteOrder.h"
 #include "storage/ArchiveFile.h"
 
 namespace kobre::writers {
@@ -14,24 +15,17 @@ bool ArchiveWriter::add(std::string_view name, std::span<const uint8_t> data) {
   return true;
 }
 
-static void putLe32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
-
 std::vector<uint8_t> ArchiveWriter::build(bool scrambled) const {
   const size_t indexBytes = entries_.size() * kArchiveEntrySize;
   size_t total = kArchiveHeaderSize + indexBytes;
   for (const Entry& e : entries_) total += e.data.size();
   std::vector<uint8_t> out(total, 0);
-  putLe32(out.data(), static_cast<uint32_t>(entries_.size()));
+  storeLe32(out.data(), static_cast<uint32_t>(entries_.size()));
   size_t offset = kArchiveHeaderSize + indexBytes;
   for (size_t i = 0; i < entries_.size(); ++i) {
     uint8_t* e = out.data() + kArchiveHeaderSize + i * kArchiveEntrySize;
-    putLe32(e, static_cast<uint32_t>(offset));
-    putLe32(e + 4, static_cast<uint32_t>(entries_[i].data.size()));
+    storeLe32(e, static_cast<uint32_t>(offset));
+    storeLe32(e + 4, static_cast<uint32_t>(entries_[i].data.size()));
     std::memcpy(e + 8, entries_[i].name.data(), entries_[i].name.size());
     if (!entries_[i].data.empty())
       std::memcpy(out.data() + offset, entries_[i].data.data(), entries_[i].data.size());

@@ -2,27 +2,13 @@
 
 #include <algorithm>
 
+#include "common/ByteWriter.h"
 namespace kobre::writers {
 
 namespace {
 
-void put8(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-}
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-  put8(out, v >> 8);
-  put8(out, v);
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-  put16(out, v >> 16);
-  put16(out, v & 0xFFFF);
-}
 void putText(std::vector<uint8_t>& out, const std::string& s, size_t size) {
-  for (size_t i = 0; i < size; ++i) put8(out, i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
-}
-void patch32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    out[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
+  for (size_t i = 0; i < size; ++i) out.push_back(i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
 }
 
 // The byte a channel id takes from a 0xAARRGGBB pixel.
@@ -43,7 +29,8 @@ std::vector<uint8_t> channelData(const PsdLayer& layer, int16_t id) {
   const int32_t w = std::max(0, layer.right - layer.left);
   const int32_t h = std::max(0, layer.bottom - layer.top);
   std::vector<uint8_t> out;
-  put16(out, layer.compression);
+  ByteWriter bw(out);
+  bw.be16(layer.compression);
   std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(h));
   for (int32_t y = 0; y < h; ++y) {
     auto& row = rows[static_cast<size_t>(y)];
@@ -58,7 +45,7 @@ std::vector<uint8_t> channelData(const PsdLayer& layer, int16_t id) {
   }
   std::vector<std::vector<uint8_t>> packed;
   for (auto& row : rows) packed.push_back(packBits(row));
-  for (auto& p : packed) put16(out, static_cast<uint32_t>(p.size()));
+  for (auto& p : packed) bw.be16(static_cast<uint32_t>(p.size()));
   for (auto& p : packed) out.insert(out.end(), p.begin(), p.end());
   return out;
 }
@@ -96,75 +83,77 @@ std::vector<uint8_t> packBits(std::span<const uint8_t> row) {
 
 std::vector<uint8_t> writePsd(const PsdDocument& doc) {
   std::vector<uint8_t> out;
+  ByteWriter w(out);
   putText(out, "8BPS", 4);
-  put16(out, 1);
+  w.be16(1);
   putText(out, "", 6);
-  put16(out, doc.channels);
-  put32(out, doc.height);
-  put32(out, doc.width);
-  put16(out, 8);
-  put16(out, 3);
-  put32(out, 0);  // colour mode data
-  put32(out, 0);  // image resources
+  w.be16(doc.channels);
+  w.be32(doc.height);
+  w.be32(doc.width);
+  w.be16(8);
+  w.be16(3);
+  w.be32(0);  // colour mode data
+  w.be32(0);  // image resources
 
   size_t sectionAt = out.size();
-  put32(out, 0);  // layer and mask section length, patched below
+  w.be32(0);  // layer and mask section length, patched below
   if (!doc.layers.empty()) {
     size_t infoAt = out.size();
-    put32(out, 0);  // layer info length, patched below
+    w.be32(0);  // layer info length, patched below
     int count = static_cast<int>(doc.layers.size());
-    put16(out, static_cast<uint16_t>(doc.mergedAlpha ? -count : count));
+    w.be16(static_cast<uint16_t>(doc.mergedAlpha ? -count : count));
     std::vector<std::vector<std::vector<uint8_t>>> data;
     for (size_t li = 0; li < doc.layers.size(); ++li) {
       const PsdLayer& layer = doc.layers[li];
       std::vector<int16_t> ids = idsOf(layer);
       data.emplace_back();
       for (int16_t id : ids) data.back().push_back(channelData(layer, id));
-      put32(out, static_cast<uint32_t>(layer.top));
-      put32(out, static_cast<uint32_t>(layer.left));
-      put32(out, static_cast<uint32_t>(layer.bottom));
-      put32(out, static_cast<uint32_t>(layer.right));
-      put16(out, static_cast<uint32_t>(ids.size()));
+      w.be32(static_cast<uint32_t>(layer.top));
+      w.be32(static_cast<uint32_t>(layer.left));
+      w.be32(static_cast<uint32_t>(layer.bottom));
+      w.be32(static_cast<uint32_t>(layer.right));
+      w.be16(static_cast<uint32_t>(ids.size()));
       for (size_t c = 0; c < ids.size(); ++c) {
-        put16(out, static_cast<uint16_t>(ids[c]));
-        put32(out, static_cast<uint32_t>(data.back()[c].size()));
+        w.be16(static_cast<uint16_t>(ids[c]));
+        w.be32(static_cast<uint32_t>(data.back()[c].size()));
       }
       putText(out, "8BIM", 4);
       putText(out, "norm", 4);
-      put8(out, 255);  // opacity
-      put8(out, 0);    // clipping
-      put8(out, 0);    // flags
-      put8(out, 0);    // filler
+      w.u8(255);  // opacity
+      w.u8(0);    // clipping
+      w.u8(0);    // flags
+      w.u8(0);    // filler
       std::vector<uint8_t> extra;
-      put32(extra, 0);  // layer mask data
-      put32(extra, 0);  // blending ranges
+      ByteWriter extraW(extra);
+      extraW.be32(0);  // layer mask data
+      extraW.be32(0);  // blending ranges
       std::string name = layer.name.substr(0, 255);
-      put8(extra, static_cast<uint32_t>(name.size()));
+      extraW.u8(static_cast<uint32_t>(name.size()));
       extra.insert(extra.end(), name.begin(), name.end());
-      while (extra.size() % 4 != 0) put8(extra, 0);
+      while (extra.size() % 4 != 0) extraW.u8(0);
       std::vector<PsdInfoBlock> blocks = layer.blocks;
       if (blocks.empty()) {
         PsdInfoBlock id;
         id.key = "lyid";
-        put32(id.data, static_cast<uint32_t>(li + 1));
+        ByteWriter(id.data).be32(static_cast<uint32_t>(li + 1));
         blocks.push_back(id);
       }
       for (const PsdInfoBlock& b : blocks) {
         putText(extra, b.signature, 4);
         putText(extra, b.key, 4);
-        put32(extra, static_cast<uint32_t>(b.data.size()));
+        extraW.be32(static_cast<uint32_t>(b.data.size()));
         extra.insert(extra.end(), b.data.begin(), b.data.end());
       }
-      put32(out, static_cast<uint32_t>(extra.size()));
+      w.be32(static_cast<uint32_t>(extra.size()));
       out.insert(out.end(), extra.begin(), extra.end());
     }
     for (auto& layerData : data)
       for (auto& channel : layerData) out.insert(out.end(), channel.begin(), channel.end());
-    if ((out.size() - infoAt) % 2 != 0) put8(out, 0);
-    patch32(out, infoAt, static_cast<uint32_t>(out.size() - infoAt - 4));
-    put32(out, 0);  // global layer mask info
+    if ((out.size() - infoAt) % 2 != 0) w.u8(0);
+    w.patchBe32(infoAt, static_cast<uint32_t>(out.size() - infoAt - 4));
+    w.be32(0);  // global layer mask info
   }
-  patch32(out, sectionAt, static_cast<uint32_t>(out.size() - sectionAt - 4));
+  w.patchBe32(sectionAt, static_cast<uint32_t>(out.size() - sectionAt - 4));
 
   // The merged image: the layers painted in order, raw planes.
   const size_t area = static_cast<size_t>(doc.width) * doc.height;
@@ -183,12 +172,12 @@ std::vector<uint8_t> writePsd(const PsdDocument& doc) {
       }
     }
   }
-  put16(out, 0);
+  w.be16(0);
   const int16_t planeIds[4] = {0, 1, 2, -1};
   for (int c = 0; c < doc.channels && c < 4; ++c)
-    for (uint32_t p : merged) put8(out, channelByte(p, planeIds[c]));
+    for (uint32_t p : merged) w.u8(channelByte(p, planeIds[c]));
   for (int c = 4; c < doc.channels; ++c)
-    for (size_t i = 0; i < area; ++i) put8(out, 0);
+    for (size_t i = 0; i < area; ++i) w.u8(0);
   return out;
 }
 

@@ -5,17 +5,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/ByteWriter.h"
+#include "sound/WaveRecording.h"
+
 namespace kobre::writers {
 
 namespace {
 
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 void putId(std::vector<uint8_t>& out, const char* id) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(id[i]));
 }
@@ -26,18 +22,20 @@ std::vector<uint8_t> writeRiffWave(const std::vector<WaveChunk>& chunks,
                                    std::optional<uint32_t> riffSize, const char* riffId,
                                    const char* formType) {
   std::vector<uint8_t> body;
+  ByteWriter bodyW(body);
   putId(body, formType);
   for (const WaveChunk& c : chunks) {
     std::string id = c.id;
     id.resize(4, ' ');
     putId(body, id.c_str());
-    put32(body, c.declaredSize.value_or(static_cast<uint32_t>(c.body.size())));
+    bodyW.le32(c.declaredSize.value_or(static_cast<uint32_t>(c.body.size())));
     body.insert(body.end(), c.body.begin(), c.body.end());
     if (c.body.size() & 1) body.push_back(0);
   }
   std::vector<uint8_t> out;
+  ByteWriter w(out);
   putId(out, riffId);
-  put32(out, riffSize.value_or(static_cast<uint32_t>(body.size())));
+  w.le32(riffSize.value_or(static_cast<uint32_t>(body.size())));
   out.insert(out.end(), body.begin(), body.end());
   return out;
 }
@@ -46,27 +44,20 @@ std::vector<uint8_t> waveFormatBlock(uint16_t tag, uint16_t channels, uint32_t r
                                      uint32_t avgBytesPerSec, uint16_t blockAlign,
                                      uint16_t bitsPerSample, std::span<const uint8_t> extra) {
   std::vector<uint8_t> out;
-  put16(out, tag);
-  put16(out, channels);
-  put32(out, rate);
-  put32(out, avgBytesPerSec);
-  put16(out, blockAlign);
-  put16(out, bitsPerSample);
-  put16(out, static_cast<uint16_t>(extra.size()));
+  ByteWriter w(out);
+  w.le16(tag);
+  w.le16(channels);
+  w.le32(rate);
+  w.le32(avgBytesPerSec);
+  w.le16(blockAlign);
+  w.le16(bitsPerSample);
+  w.le16(static_cast<uint16_t>(extra.size()));
   out.insert(out.end(), extra.begin(), extra.end());
   return out;
 }
 
 std::vector<uint8_t> writePcmWave(std::span<const int16_t> samples, int rate, int channels) {
-  auto ch = static_cast<uint16_t>(channels);
-  std::vector<uint8_t> fmt = waveFormatBlock(1, ch, static_cast<uint32_t>(rate),
-                                             static_cast<uint32_t>(rate * 2 * channels),
-                                             static_cast<uint16_t>(2 * channels), 16);
-  fmt.resize(16);  // plain PCM: no extra-size field
-  std::vector<uint8_t> data;
-  data.reserve(samples.size() * 2);
-  for (int16_t s : samples) put16(data, static_cast<uint16_t>(s));
-  return writeRiffWave({{"fmt ", fmt, {}}, {"data", data, {}}});
+  return makePcmWaveBytes(samples, rate, channels);
 }
 
 std::vector<uint8_t> writePcm8Wave(std::span<const uint8_t> samples, int rate, int channels) {
