@@ -50,4 +50,10 @@ uint32_t wheelButtons(int wheelDelta) {
   return 0;
 }
 
+uint32_t composeButtons(const platform::InputState& state, uint32_t joypadButtons) {
+  constexpr uint32_t kJoypadLogicalButtons = 0xFFF;
+  return keyButtons(state) | state.extraButtons | (joypadButtons & kJoypadLogicalButtons) |
+         mouseButtons(state) | wheelButtons(state.wheelDelta);
+}
+
 }  // namespace kobre::frame
