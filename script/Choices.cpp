@@ -15,8 +15,8 @@ constexpr int kCellWidth = 22;
 constexpr int kLabelColumns = 100;
 
 DIBSprite* slotAt(Runtime* rt, int i) {
-  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
-  return rt->spriteSlots[i];
+  if (i < 0 || i >= kSpriteSlotCount) return nullptr;
+  return rt->spriteSlots[static_cast<size_t>(i)];
 }
 
 void releaseSlot(Runtime* rt, int i) {

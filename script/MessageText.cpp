@@ -23,8 +23,8 @@ constexpr int kIconY[slots::kIconCount] = {475, 555, 515};
 constexpr const char* kIconName[slots::kIconCount] = {"Log", "Save", "Load"};
 
 DIBSprite* slotAt(Runtime* rt, int i) {
-  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
-  return rt->spriteSlots[i];
+  if (i < 0 || i >= kSpriteSlotCount) return nullptr;
+  return rt->spriteSlots[static_cast<size_t>(i)];
 }
 
 void showSlot(Runtime* rt, int i, bool visible) {
@@ -177,7 +177,7 @@ bool Lexer::ShowMessage(bool skippable) {
     if (!windowShown && rt->skipMode) SetSkip(false);
 
     if (rt->skipMode && skippable) {
-      SoundBuffer* voice = rt->soundChannels ? &rt->soundChannels[kVoiceChannel] : nullptr;
+      SoundBuffer* voice = rt->soundChannels ? &(*rt->soundChannels)[kVoiceChannel] : nullptr;
       if (!set.skipVoice && voice != nullptr && voice->isPlaying()) skipStart = now();
       if (rt->pressedButtons & (kButtonOk | kButtonCancel)) {
         SetSkip(false);
@@ -244,7 +244,7 @@ bool Lexer::ShowMessage(bool skippable) {
 
   // Advance.
   if (!set.voiceNext && rt->soundChannels != nullptr)
-    rt->soundChannels[kVoiceChannel].startFade(set.volumeVoice, -20);
+    (*rt->soundChannels)[kVoiceChannel].startFade(set.volumeVoice, -20);
   releaseSlot(rt, slots::kWaitCursor);
   for (int s = slots::kIconAnimated; s < slots::kIconHighlight; ++s) releaseSlot(rt, s);
   // The highlighted forms stay loaded but must not outlive their icons.
@@ -310,7 +310,7 @@ bool Lexer::ReplayVoice(int back) {
   const BacklogEntry& entry = state->backlog[index];
   const std::string_view name(entry.voice, strnlen(entry.voice, kBacklogVoiceSize));
   if (name.empty()) return false;
-  SoundBuffer& voice = rt->soundChannels[kVoiceChannel];
+  SoundBuffer& voice = (*rt->soundChannels)[kVoiceChannel];
   const std::string path = "wav\\" + std::string(name) + ".wav";
   if (!voice.loadWhole(path)) return false;
   voice.setVolume(rt->settings.volumeVoice, true);

@@ -14,8 +14,8 @@ namespace {
 constexpr int kSide = 150;  // x offset of the left and right character
 
 DIBSprite* slotAt(Runtime* rt, int i) {
-  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
-  return rt->spriteSlots[i];
+  if (i < 0 || i >= kSpriteSlotCount) return nullptr;
+  return rt->spriteSlots[static_cast<size_t>(i)];
 }
 
 bool is(const char* kind, const char* word) {

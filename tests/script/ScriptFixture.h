@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frame/InputMap.h"
 #include "common/Buttons.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "script/Lexer.h"
@@ -33,7 +34,7 @@ class ScriptFixture : public ::testing::Test {
       if (runtime->closing) return false;
       platform::InputState in;
       headless.host.readInput(in);
-      const uint32_t held = in.extraButtons;
+      const uint32_t held = frame::composeButtons(in);
       runtime->pressedButtons = held & ~runtime->heldButtons;
       runtime->heldButtons = held;
       runtime->cursorX = in.cursorX;
@@ -53,8 +54,7 @@ class ScriptFixture : public ::testing::Test {
       platform::InputState in;
       headless.host.readInput(in);
       const uint32_t old = runtime->heldButtons;
-      runtime->heldButtons =
-          in.extraButtons | (in.mouseLeft ? kButtonOk : 0u) | (in.mouseRight ? kButtonCancel : 0u);
+      runtime->heldButtons = frame::composeButtons(in);
       runtime->pressedButtons = runtime->heldButtons & ~old;
       lexer->mouseX = in.cursorX;
       lexer->mouseY = in.cursorY;
