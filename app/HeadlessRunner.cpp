@@ -53,7 +53,16 @@ HeadlessRunner::HeadlessRunner(HeadlessOptions options, std::ostream& out, std::
   frame::connectFrame(*frame_, *engine_);
 }
 
-HeadlessRunner::~HeadlessRunner() = default;
+HeadlessRunner::~HeadlessRunner() {
+  // The engine's objects go before the platform: no hook may reach the
+  // runner's parts while they are being taken down.
+  auto& host = headless_->host;
+  host.onCloseRequest({});
+  host.onInput({});
+  host.onPump({});
+  host.onBox({});
+  host.onPresent({});
+}
 
 void HeadlessRunner::autoChoose(platform::InputState& input) {
   struct Box {
