@@ -1,7 +1,7 @@
 #include "app/frame/MainFrame.h"
 
-#include "app/frame/InputMap.h"
 #include "common/Buttons.h"
+#include "input/InputMap.h"
 #include "script/Runtime.h"
 #include "storage/ArchiveFile.h"
 #include "storage/ReadRecord.h"

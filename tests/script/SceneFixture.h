@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/frame/InputMap.h"
 #include "common/Buttons.h"
 #include "common/SjisText.h"
+#include "input/InputMap.h"
 #include "platform/posix/IconvTextCodec.h"
 #include "script/RuntimeObjects.h"
 #include "script/SceneSlots.h"
@@ -65,7 +65,7 @@ class SceneFixture : public ScriptFixture {
     if (runtime->closing) return false;
     platform::InputState in;
     headless.host.readInput(in);
-    const uint32_t held = frame::composeButtons(in);
+    const uint32_t held = composeButtons(in);
     runtime->pressedButtons = held & ~runtime->heldButtons;
     runtime->heldButtons = held;
     runtime->cursorX = in.cursorX;

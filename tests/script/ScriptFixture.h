@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/frame/InputMap.h"
 #include "common/Buttons.h"
+#include "input/InputMap.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "script/Lexer.h"
 #include "script/Runtime.h"
@@ -34,7 +34,7 @@ class ScriptFixture : public ::testing::Test {
       if (runtime->closing) return false;
       platform::InputState in;
       headless.host.readInput(in);
-      const uint32_t held = frame::composeButtons(in);
+      const uint32_t held = composeButtons(in);
       runtime->pressedButtons = held & ~runtime->heldButtons;
       runtime->heldButtons = held;
       runtime->cursorX = in.cursorX;
@@ -54,7 +54,7 @@ class ScriptFixture : public ::testing::Test {
       platform::InputState in;
       headless.host.readInput(in);
       const uint32_t old = runtime->heldButtons;
-      runtime->heldButtons = frame::composeButtons(in);
+      runtime->heldButtons = composeButtons(in);
       runtime->pressedButtons = runtime->heldButtons & ~old;
       lexer->mouseX = in.cursorX;
       lexer->mouseY = in.cursorY;

@@ -6,7 +6,7 @@
 
 #include "platform/Host.h"
 
-namespace kobre::frame {
+namespace kobre {
 
 // Logical buttons of the keys down in state (joypad, mouse and wheel aside).
 uint32_t keyButtons(const platform::InputState& state);
@@ -20,4 +20,4 @@ uint32_t wheelButtons(int wheelDelta);
 // main window's poll and the tests' polls compose them here alike.
 uint32_t composeButtons(const platform::InputState& state, uint32_t joypadButtons = 0);
 
-}  // namespace kobre::frame
+}  // namespace kobre

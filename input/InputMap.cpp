@@ -1,8 +1,8 @@
-#include "app/frame/InputMap.h"
+#include "input/InputMap.h"
 
 #include "common/Buttons.h"
 
-namespace kobre::frame {
+namespace kobre {
 
 namespace {
 
@@ -56,4 +56,4 @@ uint32_t composeButtons(const platform::InputState& state, uint32_t joypadButton
          mouseButtons(state) | wheelButtons(state.wheelDelta);
 }
 
-}  // namespace kobre::frame
+}  // namespace kobre
