@@ -40,6 +40,24 @@ constexpr OptionSpec kOptions[] = {
        o.autoOk = true;
        return true;
      }},
+    {"--auto-choose", "first|last|random[:SEED]", false,
+     [](HeadlessOptions& o, const std::string& v, std::string& error) {
+       const std::string_view text(v);
+       if (text == "first") {
+         o.autoChoose = AutoChoose::First;
+       } else if (text == "last") {
+         o.autoChoose = AutoChoose::Last;
+       } else if (text == "random") {
+         o.autoChoose = AutoChoose::Random;
+       } else if (text.substr(0, 7) == "random:" && parseNumber(text.substr(7), o.autoChooseSeed)) {
+         o.autoChoose = AutoChoose::Random;
+         o.autoChooseSeeded = true;
+       } else {
+         error = "--auto-choose takes first, last, random or random:SEED";
+         return false;
+       }
+       return true;
+     }},
     {"--answer", "yes|no", false,
      [](HeadlessOptions& o, const std::string& v, std::string& error) {
        if (v != "yes" && v != "no") {

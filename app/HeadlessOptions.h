@@ -17,11 +17,17 @@ struct Screenshot {
   bool written = false;
 };
 
+// Which choice --auto-choose picks among the boxes shown.
+enum class AutoChoose { Off, First, Last, Random };
+
 struct HeadlessOptions {
   std::string gameFolder;
   std::string inputFile;
   bool autoOk = false;
   bool answerYes = false;
+  AutoChoose autoChoose = AutoChoose::Off;
+  bool autoChooseSeeded = false;  // random:SEED given; else a seed is drawn and printed
+  uint32_t autoChooseSeed = 0;
   uint64_t maxPolls = 0;  // 0: no limit
   std::string dumpState;
   std::string audioOut;  // WAV file of everything the mixer played

@@ -1,8 +1,6 @@
 #include "app/HeadlessRunner.h"
 
-#include <QImage>
-#include <QString>
-
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +11,7 @@
 #include "platform/posix/InstanceLock.h"
 #include "script/GameState.h"
 #include "script/Runtime.h"
+#include "script/SceneSlots.h"
 #include "sound/WaveRecording.h"
 
 namespace kobre::app {
@@ -30,14 +29,6 @@ bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 }
 
 }  // namespace
-
-bool writePng(const std::string& path, const uint32_t* pixels, int width, int height) {
-  // RGB32 ignores the top byte, so the back buffer's XRGB words go in as
-  // they are; the copy drops the unused byte from the file.
-  const QImage view(reinterpret_cast<const uchar*>(pixels), width, height,
-                    static_cast<qsizetype>(width) * 4, QImage::Format_RGB32);
-  return view.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(path), "PNG");
-}
 
 class HeadlessRunner::Window : public frame::FrameWindow {
  public:
@@ -63,7 +54,68 @@ HeadlessRunner::HeadlessRunner(HeadlessOptions options, std::ostream& out, std::
   frame::connectFrame(*frame_, *engine_);
 }
 
-HeadlessRunner::~HeadlessRunner() = default;
+HeadlessRunner::~HeadlessRunner() {
+  // The engine's objects go before the platform: no hook may reach the
+  // runner's parts while they are being taken down.
+  auto& host = headless_->host;
+  host.onCloseRequest({});
+  host.onInput({});
+  host.onPump({});
+  host.onBox({});
+  host.onPresent({});
+}
+
+void HeadlessRunner::autoChoose(platform::InputState& input) {
+  struct Box {
+    int x, y, width, height;
+  };
+  constexpr int kChoiceSlots = 10;
+  std::array<Box, kChoiceSlots> boxes{};
+  int shown = 0;
+  const Runtime& rt = engine_->runtime();
+  for (int i = 0; i < kChoiceSlots; ++i) {
+    const DIBSprite* box = rt.spriteSlots[static_cast<size_t>(slots::kChoiceBox + i)];
+    if (box != nullptr && box->isLoaded() && box->width() > 0 && box->height() > 0)
+      boxes[static_cast<size_t>(shown++)] = {box->x(), box->y(), box->width(), box->height()};
+  }
+  if (shown == 0) {
+    choosing_ = pendingClick_ = false;
+    return;
+  }
+  if (!choosing_) {
+    choosing_ = true;
+    switch (options_.autoChoose) {
+      case AutoChoose::First:
+      case AutoChoose::Off:
+        choiceTarget_ = 0;
+        break;
+      case AutoChoose::Last:
+        choiceTarget_ = shown - 1;
+        break;
+      case AutoChoose::Random:
+        choiceTarget_ = static_cast<int>(chooseRandom_() % static_cast<uint32_t>(shown));
+        break;
+    }
+  }
+  const Box& box = boxes[static_cast<size_t>(std::min(choiceTarget_, shown - 1))];
+  // The choice follows the mouse only when it moves: every other attempt
+  // aims one pixel to the right, so a cursor left on the same spot by the
+  // previous choice still moves.
+  const int nudge = (chooseAttempts_ % 2 != 0 && box.width > 2) ? 1 : 0;
+  input = platform::InputState{};
+  input.cursorX = box.x + box.width / 2 + nudge;
+  input.cursorY = box.y + box.height / 2;
+  if (pendingClick_) {
+    // The mouse is on the box since the last poll: Ok picks it. Should the
+    // pick not take, the next poll starts over.
+    input.extraButtons = kButtonOk;
+    pendingClick_ = false;
+    choosing_ = false;
+    ++chooseAttempts_;
+  } else {
+    pendingClick_ = true;
+  }
+}
 
 int HeadlessRunner::run() {
   auto& host = headless_->host;
@@ -81,6 +133,15 @@ int HeadlessRunner::run() {
       return kExitUsage;
     }
     host.setInput(std::move(steps));
+  }
+  if (options_.autoChoose != AutoChoose::Off) {
+    if (!options_.autoChooseSeeded) {
+      options_.autoChooseSeed = std::random_device()();
+      if (options_.autoChoose == AutoChoose::Random)
+        err_ << "kobre: --auto-choose random:" << options_.autoChooseSeed << "\n";
+    }
+    chooseRandom_.seed(options_.autoChooseSeed);
+    host.onInput([this](platform::InputState& input) { autoChoose(input); });
   }
   host.onBox([this](const platform::headless::RecordedBox& box) {
     out_ << boxLine(box.spec) << "\n";

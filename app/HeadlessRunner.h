@@ -7,11 +7,13 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/HeadlessOptions.h"
+#include "app/PngFile.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 namespace kobre::frame {
@@ -30,9 +32,6 @@ constexpr int kExitPollsRanOut = 3;
 // Script steps in a row without an input poll after which a run limited by
 // --max-polls ends as if its polls had run out.
 constexpr uint64_t kRunawaySteps = 1000000;
-
-// Writes an 800 x 600 XRGB picture as an RGB PNG file; false when it cannot.
-bool writePng(const std::string& path, const uint32_t* pixels, int width, int height);
 
 class HeadlessRunner {
  public:
@@ -53,6 +52,10 @@ class HeadlessRunner {
  private:
   class Window;
 
+  // --auto-choose: while choice boxes are shown, moves the mouse onto the
+  // chosen one and clicks Ok on the next poll, as a player would.
+  void autoChoose(platform::InputState& input);
+
   HeadlessOptions options_;
   std::ostream& out_;
   std::ostream& err_;
@@ -61,6 +64,11 @@ class HeadlessRunner {
   std::unique_ptr<frame::FrameEngine> engine_;
   std::unique_ptr<frame::MainFrame> frame_;
   std::function<void()> pumpHook_;
+  std::mt19937 chooseRandom_;
+  bool choosing_ = false;      // a choice is shown and the mouse is on its way
+  bool pendingClick_ = false;  // the mouse went onto the box at the last poll
+  int choiceTarget_ = 0;       // index among the boxes shown
+  uint64_t chooseAttempts_ = 0;
   bool ranOut_ = false;
   // Frame-loop passes since the last input poll: a script that loops
   // without ever waiting would otherwise outlive --max-polls.

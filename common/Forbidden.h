@@ -32,3 +32,28 @@
 #pragma GCC poison fopen freopen fclose fread fwrite fgets fputs puts printf fprintf vprintf
 #pragma GCC poison getenv setenv putenv system exit _Exit quick_exit abort
 #pragma GCC poison localtime gmtime mktime
+
+// The C++ library's ways around the platform: its clocks and sleeps (the
+// core's time is platform::Clock, virtual in headless runs), file streams
+// (platform::FileSystem) and the system's random source (runs must replay).
+// Their headers come first so that the names in them still compile. A core
+// file that truly needs one names it in its folder's CMakeLists.txt:
+//   set_source_files_properties(File.cpp PROPERTIES COMPILE_DEFINITIONS KOBRE_ALLOW_CLOCKS)
+// with KOBRE_ALLOW_CLOCKS, KOBRE_ALLOW_THREAD_SLEEP, KOBRE_ALLOW_FILE_STREAMS
+// or KOBRE_ALLOW_RANDOM_DEVICE, and says why there.
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
+#ifndef KOBRE_ALLOW_CLOCKS
+#pragma GCC poison steady_clock system_clock high_resolution_clock
+#endif
+#ifndef KOBRE_ALLOW_THREAD_SLEEP
+#pragma GCC poison this_thread
+#endif
+#ifndef KOBRE_ALLOW_FILE_STREAMS
+#pragma GCC poison ifstream ofstream fstream basic_ifstream basic_ofstream basic_fstream filebuf
+#endif
+#ifndef KOBRE_ALLOW_RANDOM_DEVICE
+#pragma GCC poison random_device
+#endif

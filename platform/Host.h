@@ -73,6 +73,10 @@ class Host {
 
   // Runs every pending window message (menu commands and dialogs run nested).
   virtual void pumpEvents() = 0;
+  // Sleeps until at least one window message arrives, then runs what is
+  // pending: the frame loop's pass while the window is inactive, which
+  // would otherwise spin. A host with nothing to wait on just pumps.
+  virtual void waitEvents() { pumpEvents(); }
   virtual bool isActive() = 0;
   // Reads the input for one poll and clears the accumulated wheel delta.
   virtual void readInput(InputState& state) = 0;

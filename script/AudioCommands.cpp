@@ -47,13 +47,13 @@ struct ChannelUse {
 
 static bool playOnChannel(Lexer& lexer, const ChannelUse& use, int form, const char* name,
                           const char* mode) {
-  SoundBuffer* channels = lexer.runtime()->soundChannels;
+  SoundChannels* channels = lexer.runtime()->soundChannels;
   std::string_view modeWord(mode ? mode : "");
   if (form == 0 || name == nullptr || name[0] == 0) {
     use.stateName[0] = 0;
     std::memset(use.stateName, 0, kNameSize);
     if (channels) {
-      SoundBuffer& channel = channels[use.channel];
+      SoundBuffer& channel = (*channels)[use.channel];
       // The ramp ends by releasing the channel.
       if (modeWord == "FADE_OUT") {
         channel.startFade(use.volume, -5);
@@ -75,7 +75,7 @@ static bool playOnChannel(Lexer& lexer, const ChannelUse& use, int form, const c
     return true;
   }
   if (!channels) return true;
-  SoundBuffer& channel = channels[use.channel];
+  SoundBuffer& channel = (*channels)[use.channel];
   bool loaded = use.streamed ? channel.loadStreamed(path) : channel.loadWhole(path);
   if (loaded) {
     channel.setVolume(use.volume, true);
@@ -102,9 +102,9 @@ bool Lexer::Voice(bool marksResume, bool autoPan, int pan, const char* name,
   if (marksResume) state->resumePosition = commandPosition;
   storeName(state->voiceName, name ? name : "");
   if (name == nullptr || name[0] == 0) return true;
-  SoundBuffer* channels = runtime_->soundChannels;
+  SoundChannels* channels = runtime_->soundChannels;
   if (!channels) return true;
-  SoundBuffer& voice = channels[SoundChannels::kVoice];
+  SoundBuffer& voice = (*channels)[SoundChannels::kVoice];
   voice.stop();
   const Settings& settings = runtime_->settings;
   if (settings.volumeVoice == 0 || (runtime_->skipMode && settings.skipVoice) ||
@@ -132,9 +132,9 @@ bool Lexer::Voice(bool marksResume, bool autoPan, int pan, const char* name,
 }
 
 Flow Lexer::SeWait() {
-  SoundBuffer* channels = runtime_->soundChannels;
+  SoundChannels* channels = runtime_->soundChannels;
   if (!channels) return Flow::Next;
-  SoundBuffer& effect = channels[SoundChannels::kSe];
+  SoundBuffer& effect = (*channels)[SoundChannels::kSe];
   // Returns at once when no effect plays; otherwise waits frame by frame
   // until it ends, the wait is ended, Ok or Cancel is pressed or Control is
   // held. Always goes on.

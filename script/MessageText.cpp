@@ -215,7 +215,7 @@ bool Lexer::SkipTimerRanOut(uint32_t& skipStart) {
   Runtime* rt = runtime_;
   const Settings& set = rt->settings;
   // A playing voice holds the timer back unless voices are skipped.
-  SoundBuffer* voice = rt->soundChannels ? &rt->soundChannels[kVoiceChannel] : nullptr;
+  SoundBuffer* voice = rt->soundChannels ? &(*rt->soundChannels)[kVoiceChannel] : nullptr;
   if (!set.skipVoice && voice != nullptr && voice->isPlaying()) skipStart = tickNow();
   if (rt->pressedButtons & (kButtonOk | kButtonCancel)) {
     SetSkip(false);
@@ -262,7 +262,7 @@ Flow Lexer::OpenScreenFromWait(int hovered) {
 void Lexer::AdvanceMessage() {
   Runtime* rt = runtime_;
   if (!rt->settings.voiceNext && rt->soundChannels != nullptr)
-    rt->soundChannels[kVoiceChannel].startFade(rt->settings.volumeVoice, -20);
+    (*rt->soundChannels)[kVoiceChannel].startFade(rt->settings.volumeVoice, -20);
   releaseSlot(rt, slots::kWaitCursor);
   for (int s = slots::kIconAnimated; s < slots::kIconHighlight; ++s) releaseSlot(rt, s);
   // The highlighted forms stay loaded but must not outlive their icons.
@@ -327,7 +327,7 @@ bool Lexer::ReplayVoice(int back) {
   const BacklogEntry& entry = state->backlog[index];
   const std::string_view name(entry.voice, strnlen(entry.voice, kBacklogVoiceSize));
   if (name.empty()) return false;
-  SoundBuffer& voice = rt->soundChannels[kVoiceChannel];
+  SoundBuffer& voice = (*rt->soundChannels)[kVoiceChannel];
   const std::string path = "wav\\" + std::string(name) + ".wav";
   if (!voice.loadWhole(path)) return false;
   voice.setVolume(rt->settings.volumeVoice, true);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "common/Settings.h"
 #include "common/SjisText.h"
@@ -24,6 +25,7 @@ namespace kobre {
 class DIB;
 class DIBSprite;
 class SoundBuffer;
+struct SoundChannels;
 class Joypad;
 class Lexer;
 
@@ -98,12 +100,20 @@ struct Runtime {
   char closingMarks[kBracketSetSize] = {};
 
   // Engine objects built by the graphics, sound and input layers; owned by
-  // start-up, borrowed here. spriteSlots points at kSpriteSlotCount sprite
-  // pointers, soundChannels at kSoundChannelCount buffers.
+  // start-up (RuntimeObjects), borrowed here. The sprite table always has
+  // its kSpriteSlotCount entries: all null until the slots exist.
   DIB* backBuffer = nullptr;
-  DIBSprite** spriteSlots = nullptr;
-  SoundBuffer* soundChannels = nullptr;
+
+ private:
+  std::array<DIBSprite*, kSpriteSlotCount> noSprites_{};  // before spriteSlots, which starts on it
+
+ public:
+  std::span<DIBSprite*, kSpriteSlotCount> spriteSlots{noSprites_};
+  SoundChannels* soundChannels = nullptr;
   Joypad* joypad = nullptr;
+
+  // The sprite table back to all null (the slots are being released).
+  void clearSpriteSlots() { spriteSlots = std::span<DIBSprite*, kSpriteSlotCount>(noSprites_); }
 
   Lexer* topLexer = nullptr;
   FrameServices frame;
@@ -128,8 +138,8 @@ struct Runtime {
 
 // The sprite in slot i, or null for a slot out of range or no slots yet.
 inline DIBSprite* slotAt(Runtime* rt, int i) {
-  if (rt->spriteSlots == nullptr || i < 0 || i >= kSpriteSlotCount) return nullptr;
-  return rt->spriteSlots[i];
+  if (i < 0 || i >= kSpriteSlotCount) return nullptr;
+  return rt->spriteSlots[static_cast<size_t>(i)];
 }
 
 // x offset of the left and right character pictures from the centre.

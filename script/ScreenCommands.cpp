@@ -26,14 +26,13 @@ void Lexer::SetRumble(int32_t) {
 }
 
 void Lexer::ReleaseAllSprites() {
-  if (runtime_->spriteSlots == nullptr) return;
-  for (int i = 0; i < kSpriteSlotCount; ++i)
-    if (runtime_->spriteSlots[i] != nullptr) runtime_->spriteSlots[i]->release();
+  for (DIBSprite* sprite : runtime_->spriteSlots)
+    if (sprite != nullptr) sprite->release();
 }
 
 void Lexer::ReleaseAllChannels() {
   if (runtime_->soundChannels == nullptr) return;
-  for (int i = 0; i < kSoundChannelCount; ++i) runtime_->soundChannels[i].release();
+  for (int i = 0; i < kSoundChannelCount; ++i) (*runtime_->soundChannels)[i].release();
 }
 
 // The ending roll: darken to black, clear the scene, start the music, then

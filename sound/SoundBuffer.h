@@ -82,7 +82,7 @@ class SoundBuffer {
 };
 
 // The five channels `soundChannels`; slots 1 and 3 exist and stay silent.
-// (The script's Runtime borrows slots.data() as its channel table.)
+// (The script's Runtime borrows the whole object as its channels.)
 struct SoundChannels {
   static constexpr int kCount = kSoundChannelCount;
   static constexpr int kBgm = 0;

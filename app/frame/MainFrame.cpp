@@ -1,7 +1,7 @@
 #include "app/frame/MainFrame.h"
 
-#include "app/frame/InputMap.h"
 #include "common/Buttons.h"
+#include "input/InputMap.h"
 #include "script/Runtime.h"
 #include "storage/ArchiveFile.h"
 #include "storage/ReadRecord.h"
@@ -178,7 +178,12 @@ void MainFrame::runMainLoop() {
   while (!runtime().closing) {
     host->setMenuEnabled("MnDispCopy", true);
     host->setMenuEnabled("MnDispSave", true);
-    host->pumpEvents();
+    // An inactive window steps nothing: sleep until a message comes (the
+    // activation, a menu command) instead of spinning through the pump.
+    if (host->isActive())
+      host->pumpEvents();
+    else
+      host->waitEvents();
     if (!runtime().closing && host->isActive()) {
       if (!engine_.step()) {
         // The script ended by itself: close without the question.
@@ -203,11 +208,9 @@ bool MainFrame::pollInput() {
   platform::InputState input;
   host->readInput(input);
   uint32_t old = runtime().heldButtons;
-  uint32_t held = keyButtons(input) | input.extraButtons;
   uint32_t pad = 0;
-  if (engine_.pollJoypad(pad)) held |= pad & 0xFFFu;
-  held |= mouseButtons(input);
-  held |= wheelButtons(input.wheelDelta);
+  if (!engine_.pollJoypad(pad)) pad = 0;
+  const uint32_t held = composeButtons(input, pad);
   runtime().heldButtons = held;
   runtime().pressedButtons = held & ~old;
   engine_.setMouse(input.cursorX, input.cursorY);

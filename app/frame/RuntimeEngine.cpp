@@ -6,24 +6,11 @@
 namespace kobre::frame {
 
 RuntimeEngine::RuntimeEngine(const platform::Platform& platform)
-    : platform_(platform), runtime_(std::make_unique<Runtime>(platform)) {
+    : platform_(platform), runtime_(std::make_unique<Runtime>(platform)), objects_(*runtime_) {
   // Made with the main window: the processor probe runs once, here.
   probeProcessor(processorInfo_);
   useMmx_ = processorInfo_.hasMmx != 0;
-  graphics_.blend = &selectBlendRoutines(processorInfo_, useMmx_);
-  graphics_.host = platform.host;
-  graphics_.clock = platform.clock;
-  graphics_.files = platform.files;
-  graphics_.text = platform.text;
-  graphics_.raster = platform.raster;
-  graphics_.imageArchive = &runtime_->imageArchive;
-  graphics_.settings = &runtime_->settings;
-  graphics_.pressedButtons = &runtime_->pressedButtons;
-  // Text sprites lay out with the runtime's bracket sets (def_indent, def_kinsoku).
-  graphics_.textRenderer.openingBrackets =
-      std::string_view(runtime_->openingBrackets, sizeof runtime_->openingBrackets);
-  graphics_.textRenderer.closingMarks =
-      std::string_view(runtime_->closingMarks, sizeof runtime_->closingMarks);
+  objects_.graphics.blend = &selectBlendRoutines(processorInfo_, useMmx_);
 }
 
 RuntimeEngine::~RuntimeEngine() {
@@ -44,31 +31,19 @@ bool RuntimeEngine::createCodecDriver() {
 }
 
 bool RuntimeEngine::createBackBuffer() {
-  backBuffer_ = std::make_unique<DIB>(&graphics_);
-  runtime_->backBuffer = backBuffer_.get();
-  if (!backBuffer_->create()) return false;
-  backBuffer_->setWindowed(windowed_);
-  return true;
+  return objects_.createBackBuffer(windowed_);
 }
 
 void RuntimeEngine::createSprites() {
-  sprites_ = std::make_unique<SpriteSlots>();
-  attachSpriteSlots(*sprites_, &graphics_);
-  for (size_t i = 0; i < spritePointers_.size(); ++i) spritePointers_[i] = &(*sprites_)[i];
-  runtime_->spriteSlots = spritePointers_.data();
+  objects_.createSprites();
 }
 
 bool RuntimeEngine::createSoundDevice() {
-  soundDevice_ = std::make_unique<SoundDevice>(platform_.audio);
-  soundDevice_->setFileSystem(platform_.files);
-  soundDevice_->setArchive(&runtime_->soundArchive);
-  return soundDevice_->create(platform_.host, kDsSclPriority, 2, 44100, 16);
+  return objects_.createSoundDevice();
 }
 
 void RuntimeEngine::createSoundChannels() {
-  channels_ = std::make_unique<SoundChannels>();
-  if (soundDevice_) channels_->attach(soundDevice_.get());
-  runtime_->soundChannels = channels_->slots.data();
+  objects_.createSoundChannels();
 }
 
 void RuntimeEngine::openJoypad() {
@@ -94,11 +69,12 @@ void RuntimeEngine::setFonts(const platform::FontSpec& message, const platform::
 
 void RuntimeEngine::setWindowed(bool windowed) {
   windowed_ = windowed;
-  if (backBuffer_) backBuffer_->setWindowed(windowed);
+  if (DIB* back = objects_.backBuffer()) back->setWindowed(windowed);
 }
 
 bool RuntimeEngine::isWindowed() {
-  return backBuffer_ ? backBuffer_->isWindowed() : windowed_;
+  DIB* back = objects_.backBuffer();
+  return back ? back->isWindowed() : windowed_;
 }
 
 bool RuntimeEngine::step() {
@@ -106,7 +82,7 @@ bool RuntimeEngine::step() {
 }
 
 void RuntimeEngine::updateSound() {
-  if (channels_) channels_->pollUpdate();
+  if (SoundChannels* channels = objects_.channels()) channels->pollUpdate();
 }
 
 bool RuntimeEngine::pollJoypad(uint32_t& buttons) {
@@ -124,16 +100,18 @@ void RuntimeEngine::setMouse(int x, int y) {
 }
 
 void RuntimeEngine::compose() {
-  if (backBuffer_ && sprites_) backBuffer_->compose(*sprites_);
+  if (objects_.backBuffer() && objects_.sprites())
+    objects_.backBuffer()->compose(*objects_.sprites());
 }
 
 void RuntimeEngine::setShake(int offset) {
-  if (backBuffer_) backBuffer_->setShake(offset);
+  if (DIB* back = objects_.backBuffer()) back->setShake(offset);
 }
 
 bool RuntimeEngine::present(platform::Host* /*host*/) {
-  if (!backBuffer_) return false;
-  backBuffer_->present();
+  DIB* back = objects_.backBuffer();
+  if (!back) return false;
+  back->present();
   return true;
 }
 
@@ -147,25 +125,19 @@ void RuntimeEngine::releaseJoypad() {
 }
 
 void RuntimeEngine::releaseSoundChannels() {
-  runtime_->soundChannels = nullptr;
-  if (channels_) channels_->detach();
-  channels_.reset();
+  objects_.releaseSoundChannels();
 }
 
 void RuntimeEngine::releaseSoundDevice() {
-  if (soundDevice_) soundDevice_->release();
-  soundDevice_.reset();
+  objects_.releaseSoundDevice();
 }
 
 void RuntimeEngine::releaseSprites() {
-  runtime_->spriteSlots = nullptr;
-  sprites_.reset();
-  spritePointers_.fill(nullptr);
+  objects_.releaseSprites();
 }
 
 void RuntimeEngine::releaseBackBuffer() {
-  runtime_->backBuffer = nullptr;
-  backBuffer_.reset();
+  objects_.releaseBackBuffer();
 }
 
 void RuntimeEngine::releaseCodecDriver() {

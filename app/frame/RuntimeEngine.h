@@ -8,12 +8,8 @@
 
 #include "app/frame/EngineFactory.h"
 #include "app/frame/FrameEngine.h"
-#include "graphics/DIB.h"
-#include "graphics/DIBSprite.h"
-#include "graphics/GraphicsContext.h"
 #include "script/Runtime.h"
-#include "sound/SoundBuffer.h"
-#include "sound/SoundDevice.h"
+#include "script/RuntimeObjects.h"
 #include "sound/VorbisCodecDriver.h"
 
 namespace kobre {
@@ -43,7 +39,7 @@ class RuntimeEngine : public FrameEngine {
   void updateSound() override;
   bool pollJoypad(uint32_t& buttons) override;
   void setMouse(int x, int y) override;
-  bool hasBackBuffer() override { return backBuffer_ != nullptr; }
+  bool hasBackBuffer() override { return objects_.backBuffer() != nullptr; }
   void compose() override;
   void setShake(int offset) override;
   bool present(platform::Host* host) override;
@@ -62,21 +58,16 @@ class RuntimeEngine : public FrameEngine {
   const ProcessorInfo& processorInfo() const { return processorInfo_; }
   bool useMmx() const { return useMmx_; }
   Lexer* topLexer() const { return lexer_.get(); }
-  DIB* backBuffer() const { return backBuffer_.get(); }
-  SpriteSlots* spriteSlots() const { return sprites_.get(); }
+  DIB* backBuffer() const { return objects_.backBuffer(); }
+  SpriteSlots* spriteSlots() const { return objects_.sprites(); }
 
  private:
   platform::Platform platform_;
   std::unique_ptr<Runtime> runtime_;
   ProcessorInfo processorInfo_;
   bool useMmx_ = false;
-  GraphicsContext graphics_;
+  RuntimeObjects objects_;
   std::unique_ptr<VorbisCodecDriver> codec_;
-  std::unique_ptr<DIB> backBuffer_;
-  std::unique_ptr<SpriteSlots> sprites_;
-  std::array<DIBSprite*, kSpriteSlotCount> spritePointers_{};
-  std::unique_ptr<SoundDevice> soundDevice_;
-  std::unique_ptr<SoundChannels> channels_;
   std::unique_ptr<Lexer> lexer_;
   bool windowed_ = true;  // until the back buffer exists
 };

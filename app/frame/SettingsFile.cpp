@@ -8,10 +8,60 @@
 
 namespace kobre::frame {
 
+namespace {
+
+// Each kind's default, read and write; the key lists call these by kind.
+void setDefault(int&, int) {}
+void setDefault(bool&, bool) {}
+void setDefault(std::string& field, std::string_view value) {
+  field = std::string(value);
+}
+void setDefault(char (&field)[8], std::string_view value) {
+  Settings s;
+  setHeroName(s, value);
+  std::memcpy(field, s.heroName, sizeof field);
+}
+
+void readKey(const ProfileFile& f, const char* section, const char* key, int& out, int def) {
+  out = f.readInteger(section, key, def);
+}
+void readKey(const ProfileFile& f, const char* section, const char* key, bool& out, bool def) {
+  out = f.readBool(section, key, def);
+}
+void readKey(const ProfileFile& f, const char* section, const char* key, std::string& out,
+             const std::string& def) {
+  out = f.readString(section, key, def);
+}
+void readKey(const ProfileFile& f, const char* section, const char* key, char (&out)[8],
+             const char (&def)[8]) {
+  Settings s;
+  setHeroName(s, f.readString(section, key, std::string_view(def, strnlen(def, sizeof def))));
+  std::memcpy(out, s.heroName, sizeof out);
+}
+
+void writeKey(ProfileFile& f, const char* section, const char* key, int value) {
+  f.writeInteger(section, key, value);
+}
+void writeKey(ProfileFile& f, const char* section, const char* key, bool value) {
+  f.writeBool(section, key, value);
+}
+void writeKey(ProfileFile& f, const char* section, const char* key, const std::string& value) {
+  f.writeString(section, key, value);
+}
+void writeKey(ProfileFile& f, const char* section, const char* key, const char (&value)[8]) {
+  f.writeString(section, key, std::string_view(value, strnlen(value, sizeof value)));
+}
+
+}  // namespace
+
 FrameSettings defaultFrameSettings() {
   FrameSettings s;
-  s.fontName = std::string(kSjisDefaultFontFace);
-  setHeroName(s.settings, kSjisDefaultHeroName);
+#define KOBRE_DEFAULT_FRAME(kind, field, value, section, key) setDefault(s.field, value);
+#define KOBRE_DEFAULT_RECORD(kind, field, value, section, key) setDefault(s.settings.field, value);
+  KOBRE_FRAME_SETTINGS_KEYS(KOBRE_DEFAULT_FRAME)
+  KOBRE_SETTINGS_KEYS(KOBRE_DEFAULT_RECORD)
+#undef KOBRE_DEFAULT_FRAME
+#undef KOBRE_DEFAULT_RECORD
   return s;
 }
 
@@ -36,57 +86,24 @@ void setHeroName(Settings& settings, std::string_view cp932) {
 
 void readSettings(const ProfileFile& f, FrameSettings& out) {
   const FrameSettings d = defaultFrameSettings();
-  Settings& s = out.settings;
-  const Settings& ds = d.settings;
-  out.windowed = f.readBool("Window", "Display", d.windowed);
-  out.fontName = f.readString("Font", "Name", d.fontName);
-  out.fontStyle = f.readInteger("Font", "Style", d.fontStyle);
-  s.messageSpeed = f.readInteger("Message", "Speed", ds.messageSpeed);
-  s.messageReaded = f.readBool("Message", "Readed", ds.messageReaded);
-  s.messageReadedLumi = f.readInteger("Message", "ReadedLumi", ds.messageReadedLumi);
-  s.skipWait = f.readInteger("Skip", "Wait", ds.skipWait);
-  s.skipVoice = f.readBool("Skip", "Voice", ds.skipVoice);
-  s.skipEffect = f.readBool("Skip", "Effect", ds.skipEffect);
-  s.skipCancel = f.readBool("Skip", "Cancel", ds.skipCancel);
-  s.skipUnread = f.readBool("Skip", "Unread", ds.skipUnread);
-  s.windowRed = f.readInteger("Window", "Red", ds.windowRed);
-  s.windowGreen = f.readInteger("Window", "Green", ds.windowGreen);
-  s.windowBlue = f.readInteger("Window", "Blue", ds.windowBlue);
-  s.windowAlpha = f.readInteger("Window", "Alpha", ds.windowAlpha);
-  s.volumeBgm = f.readInteger("Volume", "Bgm", ds.volumeBgm);
-  s.volumeSe = f.readInteger("Volume", "Se", ds.volumeSe);
-  s.volumeVoice = f.readInteger("Volume", "Voice", ds.volumeVoice);
-  setHeroName(s, f.readString("User", "Name", ds.heroName));
-  s.saveOverWriteCheck = f.readBool("Save", "OverWriteCheck", ds.saveOverWriteCheck);
-  s.effectSpeed = f.readInteger("Effect", "Speed", ds.effectSpeed);
-  s.voiceNext = f.readBool("Voice", "Next", ds.voiceNext);
+#define KOBRE_READ_FRAME(kind, field, value, section, key) \
+  readKey(f, section, key, out.field, d.field);
+#define KOBRE_READ_RECORD(kind, field, value, section, key) \
+  readKey(f, section, key, out.settings.field, d.settings.field);
+  KOBRE_FRAME_SETTINGS_KEYS(KOBRE_READ_FRAME)
+  KOBRE_SETTINGS_KEYS(KOBRE_READ_RECORD)
+#undef KOBRE_READ_FRAME
+#undef KOBRE_READ_RECORD
 }
 
 void writeSettings(ProfileFile& f, const FrameSettings& in) {
-  const Settings& s = in.settings;
-  f.writeBool("Window", "Display", in.windowed);
-  f.writeString("Font", "Name", in.fontName);
-  f.writeInteger("Font", "Style", in.fontStyle);
-  f.writeInteger("Message", "Speed", s.messageSpeed);
-  f.writeBool("Message", "Readed", s.messageReaded);
-  f.writeInteger("Message", "ReadedLumi", s.messageReadedLumi);
-  f.writeInteger("Skip", "Wait", s.skipWait);
-  f.writeBool("Skip", "Voice", s.skipVoice);
-  f.writeBool("Skip", "Effect", s.skipEffect);
-  f.writeBool("Skip", "Cancel", s.skipCancel);
-  f.writeBool("Skip", "Unread", s.skipUnread);
-  f.writeInteger("Window", "Red", s.windowRed);
-  f.writeInteger("Window", "Green", s.windowGreen);
-  f.writeInteger("Window", "Blue", s.windowBlue);
-  f.writeInteger("Window", "Alpha", s.windowAlpha);
-  f.writeInteger("Volume", "Bgm", s.volumeBgm);
-  f.writeInteger("Volume", "Se", s.volumeSe);
-  f.writeInteger("Volume", "Voice", s.volumeVoice);
-  f.writeString("User", "Name",
-                std::string_view(s.heroName, strnlen(s.heroName, sizeof(s.heroName))));
-  f.writeBool("Save", "OverWriteCheck", s.saveOverWriteCheck);
-  f.writeInteger("Effect", "Speed", s.effectSpeed);
-  f.writeBool("Voice", "Next", s.voiceNext);
+#define KOBRE_WRITE_FRAME(kind, field, value, section, key) writeKey(f, section, key, in.field);
+#define KOBRE_WRITE_RECORD(kind, field, value, section, key) \
+  writeKey(f, section, key, in.settings.field);
+  KOBRE_FRAME_SETTINGS_KEYS(KOBRE_WRITE_FRAME)
+  KOBRE_SETTINGS_KEYS(KOBRE_WRITE_RECORD)
+#undef KOBRE_WRITE_FRAME
+#undef KOBRE_WRITE_RECORD
 }
 
 void loadSettingsFile(platform::FileSystem* files, ProfileFile& out) {

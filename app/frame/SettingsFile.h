@@ -19,12 +19,23 @@ namespace frame {
 inline constexpr std::string_view kSettingsFileName = "KOBRE.ini";
 
 // What the file holds beyond the settings record: the display mode (handed
-// to the back buffer) and the message font (held by the main window).
+// to the back buffer) and the message font (held by the main window). These
+// keys come first in the file, then the record's (KOBRE_SETTINGS_KEYS).
+// X(kind, field, default, "Section", "Key"), kinds as there plus String.
+#define KOBRE_FRAME_SETTINGS_KEYS(X)                                           \
+  X(Bool, windowed, true, "Window", "Display")                                 \
+  X(String, fontName, kobre::kSjisDefaultFontFace, "Font", "Name") /* CP932 */ \
+  X(Integer, fontStyle, 0, "Font", "Style") /* as read: 0..3 known, others no style */
+
+// A string starts empty; defaultFrameSettings puts its default in.
+#define KOBRE_SETTING_FIELD_String(field, value) std::string field;
+
 struct FrameSettings {
   Settings settings;
-  bool windowed = true;  // Window/Display
-  std::string fontName;  // Font/Name, CP932
-  int fontStyle = 0;     // Font/Style as read (0..3 known; others mean no style)
+#define KOBRE_SETTING_FIELD(kind, field, value, section, key) \
+  KOBRE_SETTING_FIELD_##kind(field, value)
+  KOBRE_FRAME_SETTINGS_KEYS(KOBRE_SETTING_FIELD)
+#undef KOBRE_SETTING_FIELD
 };
 
 // The record's defaults, the hero name included.

@@ -53,6 +53,34 @@ void HeadlessHost::setInput(std::vector<InputStep> steps) {
   stepIndex_ = 0;
 }
 
+void HeadlessHost::pressKey(int vk) {
+  if (vk <= 0 || vk >= kVkKeyCount) return;
+  eventKeys_[vk] = latchedKeys_[vk] = true;
+}
+
+void HeadlessHost::releaseKey(int vk) {
+  if (vk > 0 && vk < kVkKeyCount) eventKeys_[vk] = false;
+}
+
+void HeadlessHost::pressMouse(bool left, bool right) {
+  if (left) eventMouse_[0] = latchedMouse_[0] = true;
+  if (right) eventMouse_[1] = latchedMouse_[1] = true;
+}
+
+void HeadlessHost::releaseMouse(bool left, bool right) {
+  if (left) eventMouse_[0] = false;
+  if (right) eventMouse_[1] = false;
+}
+
+void HeadlessHost::pressButtons(uint32_t buttons) {
+  eventButtons_ |= buttons;
+  latchedButtons_ |= buttons;
+}
+
+void HeadlessHost::releaseButtons(uint32_t buttons) {
+  eventButtons_ &= ~buttons;
+}
+
 void HeadlessHost::readInput(InputState& state) {
   ++polls_;
   state = InputState{};
@@ -83,6 +111,25 @@ void HeadlessHost::readInput(InputState& state) {
   }
   state.cursorX = mouseX_;
   state.cursorY = mouseY_;
+
+  // Event input: what is held now and what was pressed since the last poll.
+  for (int vk = 0; vk < kVkKeyCount; ++vk) {
+    if (eventKeys_[vk] || latchedKeys_[vk]) state.keys[vk] = true;
+    latchedKeys_[vk] = false;
+  }
+  state.mouseLeft = state.mouseLeft || eventMouse_[0] || latchedMouse_[0];
+  state.mouseRight = state.mouseRight || eventMouse_[1] || latchedMouse_[1];
+  latchedMouse_[0] = latchedMouse_[1] = false;
+  state.extraButtons |= (eventButtons_ | latchedButtons_) & ~(kButtonWheelUp | kButtonWheelDown);
+  latchedButtons_ = 0;
+  if (eventWheel_ != 0 && state.wheelDelta == 0) state.wheelDelta = eventWheel_;
+  eventWheel_ = 0;
+
+  if (inputListener_) {
+    inputListener_(state);
+    mouseX_ = state.cursorX;
+    mouseY_ = state.cursorY;
+  }
 }
 
 void HeadlessHost::present(const uint32_t* pixels, int stride, int shakeOffset) {

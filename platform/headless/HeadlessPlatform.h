@@ -91,6 +91,12 @@ struct MenuItemState {
 class HeadlessHost : public Host {
  public:
   void pumpEvents() override;
+  // Nothing arrives by itself here: counts the wait and pumps (the pump
+  // listener stands for the message that ends the wait).
+  void waitEvents() override {
+    ++waits_;
+    pumpEvents();
+  }
   bool isActive() override { return active_; }
   void readInput(InputState& state) override;
   void present(const uint32_t* pixels, int stride, int shakeOffset) override;
@@ -109,6 +115,22 @@ class HeadlessHost : public Host {
   void setInput(std::vector<InputStep> steps);
   // Hold Ok on every second poll while no input step applies.
   void setAutoOk(bool on) { autoOk_ = on; }
+  // Input events as a window receives them, between polls: a key, mouse
+  // button or logical button is held from its press to its release, and a
+  // press counts as held at the next poll even when it was released before
+  // it. The wheel's last turn is kept for the next poll. These add to the scripted steps.
+  void pressKey(int vk);
+  void releaseKey(int vk);
+  void pressMouse(bool left, bool right);
+  void releaseMouse(bool left, bool right);
+  void pressButtons(uint32_t buttons);
+  void releaseButtons(uint32_t buttons);
+  void turnWheel(int delta) {
+    if (delta != 0) eventWheel_ = delta;
+  }
+  // Called at the end of each input read with the state to hand out; what it
+  // leaves there is the poll's input, and its mouse position stays.
+  void onInput(std::function<void(InputState&)> fn) { inputListener_ = std::move(fn); }
   void setActive(bool active) { active_ = active; }
   void setScreen(int width, int height, int bits) {
     screenWidth_ = width;
@@ -137,6 +159,7 @@ class HeadlessHost : public Host {
   uint64_t polls() const { return polls_; }
   uint64_t presents() const { return presents_; }
   uint64_t pumps() const { return pumps_; }
+  uint64_t waits() const { return waits_; }
   int closeRequests() const { return closeRequests_; }
   // The last presented frame, 800 x 600 XRGB with the shake bands applied.
   const std::vector<uint32_t>& lastFrame() const { return lastFrame_; }
@@ -150,7 +173,7 @@ class HeadlessHost : public Host {
   bool active_ = true;
   int screenWidth_ = 1920, screenHeight_ = 1080, screenBits_ = 32;
   int mouseX_ = 0, mouseY_ = 0;
-  uint64_t polls_ = 0, presents_ = 0, pumps_ = 0;
+  uint64_t polls_ = 0, presents_ = 0, pumps_ = 0, waits_ = 0;
   int closeRequests_ = 0;
   std::deque<BoxResult> answers_;
   bool answerYes_ = false;
@@ -159,6 +182,13 @@ class HeadlessHost : public Host {
   std::function<void(const uint32_t*, uint64_t)> presentListener_;
   std::function<void()> pumpListener_;
   std::function<void()> closeListener_;
+  std::function<void(InputState&)> inputListener_;
+  // Event input: held now, and pressed since the last poll.
+  bool eventKeys_[kVkKeyCount] = {};
+  bool latchedKeys_[kVkKeyCount] = {};
+  bool eventMouse_[2] = {}, latchedMouse_[2] = {};
+  uint32_t eventButtons_ = 0, latchedButtons_ = 0;
+  int eventWheel_ = 0;
   std::vector<uint32_t> lastFrame_;
   int lastShake_ = 0;
   std::map<std::string, MenuItemState, std::less<>> menus_;

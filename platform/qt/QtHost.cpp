@@ -64,6 +64,10 @@ void QtHost::pumpEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtHost::waitEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
 bool QtHost::isActive() {
   return window_ && window_->isActiveWindow();
 }
@@ -89,10 +93,15 @@ BoxResult QtHost::messageBox(const MessageBoxSpec& spec) {
 
 QAction* QtHost::menuItem(std::string_view name) {
   if (!window_) return nullptr;
+  auto known = menuItems_.find(name);
+  if (known != menuItems_.end() && known->second) return known->second;
   QString n = qs(name);
-  if (auto* action = window_->findChild<QAction*>(n)) return action;
-  if (auto* menu = window_->findChild<QMenu*>(n)) return menu->menuAction();
-  return nullptr;
+  QAction* item = window_->findChild<QAction*>(n);
+  if (item == nullptr)
+    if (auto* menu = window_->findChild<QMenu*>(n)) item = menu->menuAction();
+  // Names that are not found are looked up again next time (items may come later).
+  if (item != nullptr) menuItems_[std::string(name)] = item;
+  return item;
 }
 
 void QtHost::setMenuEnabled(std::string_view item, bool enabled) {

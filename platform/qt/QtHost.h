@@ -4,6 +4,8 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <map>
+#include <string>
 
 #include "platform/Host.h"
 
@@ -26,6 +28,7 @@ class QtHost : public Host {
   ~QtHost() override;
 
   void pumpEvents() override;
+  void waitEvents() override;
   bool isActive() override;
   void readInput(InputState& state) override;
   void present(const uint32_t* pixels, int stride, int shakeOffset) override;
@@ -42,12 +45,14 @@ class QtHost : public Host {
 
   QtInput& input() { return *input_; }
   // The menu item (or the item that opens a menu) of that component name.
+  // Found by name once and then kept: the frame loop asks on every pass.
   QAction* menuItem(std::string_view name);
 
  private:
   QPointer<QWidget> window_;
   QPointer<ScreenView> view_;
   QtInput* input_;
+  std::map<std::string, QPointer<QAction>, std::less<>> menuItems_;
 };
 
 }  // namespace kobre::platform::qt

@@ -69,23 +69,31 @@ QtInput::~QtInput() {
 }
 
 void QtInput::setKey(int vk, bool down) {
-  if (vk > 0 && vk < kVkKeyCount) keys_[vk] = down;
+  if (vk <= 0 || vk >= kVkKeyCount) return;
+  keys_[vk] = down;
+  if (down) latchedKeys_[vk] = true;
 }
 
 void QtInput::clear() {
   for (bool& k : keys_) k = false;
+  for (bool& k : latchedKeys_) k = false;
   for (int& k : keyByScan_) k = 0;
   mouseLeft_ = mouseRight_ = mouseMiddle_ = false;
+  latchedLeft_ = latchedRight_ = latchedMiddle_ = false;
 }
 
 void QtInput::read(InputState& state) {
-  for (int i = 0; i < kVkKeyCount; ++i) state.keys[i] = keys_[i];
-  state.keys[kVkLButton] = mouseLeft_;
-  state.keys[kVkRButton] = mouseRight_;
-  state.keys[kVkMButton] = mouseMiddle_;
-  state.mouseLeft = mouseLeft_;
-  state.mouseRight = mouseRight_;
-  state.mouseMiddle = mouseMiddle_;
+  for (int i = 0; i < kVkKeyCount; ++i) {
+    state.keys[i] = keys_[i] || latchedKeys_[i];
+    latchedKeys_[i] = false;
+  }
+  state.mouseLeft = mouseLeft_ || latchedLeft_;
+  state.mouseRight = mouseRight_ || latchedRight_;
+  state.mouseMiddle = mouseMiddle_ || latchedMiddle_;
+  latchedLeft_ = latchedRight_ = latchedMiddle_ = false;
+  state.keys[kVkLButton] = state.mouseLeft;
+  state.keys[kVkRButton] = state.mouseRight;
+  state.keys[kVkMButton] = state.mouseMiddle;
   state.cursorX = cursorX_;
   state.cursorY = cursorY_;
   state.wheelDelta = wheelDelta_;
@@ -135,6 +143,11 @@ bool QtInput::eventFilter(QObject* watched, QEvent* event) {
         mouseLeft_ = b & Qt::LeftButton;
         mouseRight_ = b & Qt::RightButton;
         mouseMiddle_ = b & Qt::MiddleButton;
+        if (event->type() != QEvent::MouseButtonRelease) {
+          latchedLeft_ = latchedLeft_ || mouse->button() == Qt::LeftButton;
+          latchedRight_ = latchedRight_ || mouse->button() == Qt::RightButton;
+          latchedMiddle_ = latchedMiddle_ || mouse->button() == Qt::MiddleButton;
+        }
       }
       break;
     }

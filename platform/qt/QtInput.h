@@ -27,7 +27,9 @@ class QtInput : public QObject {
   explicit QtInput(ScreenView* view, QObject* parent = nullptr);
   ~QtInput() override;
 
-  // Current state; the wheel delta is handed out once and then cleared.
+  // State for one poll: what is down now, plus every key and mouse button
+  // pressed since the last read even if it was released again (a tap between
+  // two polls still counts once). The wheel delta is handed out once.
   void read(InputState& state);
   void clear();
 
@@ -42,10 +44,12 @@ class QtInput : public QObject {
 
   QPointer<ScreenView> view_;
   bool keys_[kVkKeyCount] = {};
+  bool latchedKeys_[kVkKeyCount] = {};  // pressed since the last read
   // Virtual key by native scan code at press time, so a release finds the key
   // even when the modifiers changed in between (Shift+1 released as 1).
   int keyByScan_[512] = {};
   bool mouseLeft_ = false, mouseRight_ = false, mouseMiddle_ = false;
+  bool latchedLeft_ = false, latchedRight_ = false, latchedMiddle_ = false;
   int cursorX_ = 0, cursorY_ = 0;
   int wheelDelta_ = 0;
 };

@@ -6,10 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QImage>
-#include <QString>
-
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,6 +23,10 @@
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/ScriptWriter.h"
 #include "tools/writers/WavWriter.h"
+
+// Last: Qt's keywords (slots, signals) would clash with names in the headers above.
+#include <QImage>
+#include <QString>
 
 namespace kobre::testing {
 namespace {
@@ -54,11 +57,17 @@ TEST(HeadlessArguments, ParsesEveryOption) {
 }
 
 TEST(HeadlessArguments, RefusesWhatItDoesNotKnow) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"--answer", "maybe", "g"},      {"--max-polls", "x", "g"},
-      {"--max-polls", "0", "g"},       {"--screenshot", "a.png", "g"},
-      {"--screenshot", "a.png@", "g"}, {"--input"},
-      {"--frobnicate", "g"},           {"g1", "g2"}};
+  const std::vector<std::vector<std::string>> bad = {{"--answer", "maybe", "g"},
+                                                     {"--max-polls", "x", "g"},
+                                                     {"--max-polls", "0", "g"},
+                                                     {"--screenshot", "a.png", "g"},
+                                                     {"--screenshot", "a.png@", "g"},
+                                                     {"--input"},
+                                                     {"--frobnicate", "g"},
+                                                     {"g1", "g2"},
+                                                     {"--auto-choose", "middle", "g"},
+                                                     {"--auto-choose", "random:x", "g"},
+                                                     {"--auto-choose"}};
   for (const auto& args : bad) {
     HeadlessOptions o;
     std::string error;
@@ -297,6 +306,67 @@ TEST(HeadlessRun, ScreenshotOfTheFirstPictureAfterAPoll) {
   EXPECT_EQ(png[1], 'P');
   EXPECT_FALSE(std::filesystem::exists(game.dir.path("never.png")));
   EXPECT_NE(r.err.find("after poll 1000000"), std::string::npos);
+}
+
+// Three labels, the middle one empty: two boxes shown, numbered 1 and 3.
+GameState playChoice(const std::vector<std::string>& extraArgs, RunResult& result) {
+  GameFolder game(
+      "window_sel 1 100 100 300 40 10 8 20 1 0 50 selbox 0 0\nF2046=1\n"
+      "def_sel A\ndef_sel NULL\ndef_sel C\nselect 1\n");
+  game.dir.write("cg/selbox.bmp",
+                 writers::writeBmp24(300, 40, std::vector<uint32_t>(300 * 40, 0x203040)));
+  std::vector<std::string> args = extraArgs;
+  args.insert(args.end(),
+              {"--max-polls", "200", "--dump-state", game.str() + "/state.dat", game.str()});
+  HeadlessOptions o;
+  std::string error;
+  EXPECT_TRUE(app::parseHeadlessArguments(args, o, error)) << error;
+  result = runIn(o);
+  GameState state{};
+  std::vector<uint8_t> dump = game.dir.read("state.dat");
+  EXPECT_EQ(dump.size(), sizeof state);
+  if (dump.size() == sizeof state) std::memcpy(&state, dump.data(), sizeof state);
+  return state;
+}
+
+TEST(HeadlessRun, AutoChooseGetsPastAChoice) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<int32_t> picks;  // the values S may take
+  };
+  const Case cases[] = {
+      {{"--auto-choose", "first"}, {1}},
+      {{"--auto-ok", "--auto-choose", "last"}, {3}},
+      {{"--auto-choose", "random:7"}, {1, 3}},
+      {{"--auto-choose", "random"}, {1, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[c.args.size() - 1]);
+    RunResult r;
+    GameState state = playChoice(c.args, r);
+    EXPECT_EQ(r.code, app::kExitNormal) << r.out << r.err;
+    EXPECT_NE(std::find(c.picks.begin(), c.picks.end(), state.variable('S')), c.picks.end())
+        << state.variable('S');
+    ASSERT_FALSE(r.boxes().empty());
+    EXPECT_EQ(r.boxes().back().rfind(kEnded, 0), 0u) << r.out;
+  }
+  // A random run without a seed says which seed it drew, so it can be replayed.
+  RunResult drawn;
+  playChoice({"--auto-choose", "random"}, drawn);
+  EXPECT_NE(drawn.err.find("--auto-choose random:"), std::string::npos) << drawn.err;
+  // --auto-ok alone never gets past the choice.
+  RunResult stuck;
+  EXPECT_EQ(playChoice({"--auto-ok"}, stuck).variable('S'), 0);
+  EXPECT_EQ(stuck.code, app::kExitPollsRanOut);
+}
+
+TEST(HeadlessRun, AutoChooseWithTheSameSeedPicksTheSame) {
+  for (const char* seed : {"random:1", "random:2", "random:3"}) {
+    RunResult a, b;
+    EXPECT_EQ(playChoice({"--auto-choose", seed}, a).variable('S'),
+              playChoice({"--auto-choose", seed}, b).variable('S'))
+        << seed;
+  }
 }
 
 TEST(HeadlessRun, QuitQuestionAnsweredNoThenYes) {
@@ -539,6 +609,31 @@ TEST(HeadlessProgram, PlaysTheDemoGame) {
   EXPECT_EQ(r.out.find("パラメータが不正"), std::string::npos) << r.out;
   EXPECT_TRUE(std::filesystem::exists(copy.path("shot.png")));
   EXPECT_TRUE(std::filesystem::exists(copy.path("game/KOBRE.ini")));
+}
+
+// Unattended, the demo plays through its first choice and on to its ending
+// (the ending sets F2000) without a single script error.
+TEST(HeadlessProgram, PlaysTheDemoToItsEndUnattended) {
+  if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
+    GTEST_SKIP() << "the demo game is not built";
+  TempFolder copy, lock;
+  std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
+                        std::filesystem::copy_options::recursive);
+  const std::string game = copy.str() + "/game";
+  RunResult r = runProgram(
+      "--headless --auto-ok --auto-choose first --max-polls 15000"
+      " --dump-state '" +
+          copy.str() + "/state.dat' '" + game + "' 2>&1",
+      lock.str());
+  EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
+  EXPECT_EQ(r.out.find("KOBRE ver 1.32"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("BOX\tスクリプトエラー"), std::string::npos) << r.out;
+  std::vector<uint8_t> dump = copy.read("state.dat");
+  ASSERT_EQ(dump.size(), kGameStateSize);
+  GameState state;
+  std::memcpy(&state, dump.data(), sizeof state);
+  EXPECT_EQ(state.variable('S'), 1);  // the first choice was taken
+  EXPECT_EQ(state.flags[2000], 1);    // the ending was reached
 }
 
 }  // namespace

@@ -272,6 +272,25 @@ TEST_F(FrameFixture, InactiveWindowDoesNotStepTheScript) {
   EXPECT_GE(headless.host.pumps(), 50u);
 }
 
+TEST_F(FrameFixture, InactiveWindowWaitsForMessagesInsteadOfPumping) {
+  writeGame();
+  ASSERT_TRUE(frame.startUp());
+  int steps = 0;
+  engine.onStep = [&] { return ++steps < 1000; };
+  // Inactive for the first 20 passes, then active for 5, then closed.
+  headless.host.setActive(false);
+  headless.host.onPump([&] {
+    if (headless.host.pumps() == 20) headless.host.setActive(true);
+    if (headless.host.pumps() == 25) engine.runtime().closing = true;
+  });
+  const uint64_t pumpsBefore = headless.host.pumps();
+  frame.runMainLoop();
+  EXPECT_EQ(headless.host.waits(), 20u - pumpsBefore);  // every inactive pass waited
+  EXPECT_EQ(steps, 5);  // the pass that was woken and the four active ones stepped
+  EXPECT_TRUE(headless.host.menu("MnDispCopy").enabled);
+  EXPECT_TRUE(headless.host.menu("MnDispSave").enabled);
+}
+
 class PollFixture : public FrameFixture {
  protected:
   void SetUp() override {

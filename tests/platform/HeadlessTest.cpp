@@ -162,3 +162,76 @@ TEST(HeadlessJoystick, AbsentUntilPlugged) {
 
 }  // namespace
 }  // namespace kobre::platform::headless
+
+namespace kobre::platform::headless {
+namespace {
+
+// A tap whose press and release both fall between two polls still counts
+// as held at the next poll, and only there; a press held over polls stays.
+TEST(HeadlessHost, PressesBetweenPollsAreLatchedUntilTheNextPoll) {
+  struct Case {
+    const char* name;
+    std::function<void(HeadlessHost&)> press, release;
+    std::function<bool(const InputState&)> seen;
+  };
+  const Case cases[] = {
+      {"key", [](HeadlessHost& h) { h.pressKey(kVkReturn); },
+       [](HeadlessHost& h) { h.releaseKey(kVkReturn); },
+       [](const InputState& s) { return s.keys[kVkReturn]; }},
+      {"left button", [](HeadlessHost& h) { h.pressMouse(true, false); },
+       [](HeadlessHost& h) { h.releaseMouse(true, false); },
+       [](const InputState& s) { return s.mouseLeft && !s.mouseRight; }},
+      {"right button", [](HeadlessHost& h) { h.pressMouse(false, true); },
+       [](HeadlessHost& h) { h.releaseMouse(false, true); },
+       [](const InputState& s) { return s.mouseRight && !s.mouseLeft; }},
+      {"logical button", [](HeadlessHost& h) { h.pressButtons(kButtonOk); },
+       [](HeadlessHost& h) { h.releaseButtons(kButtonOk); },
+       [](const InputState& s) { return s.extraButtons == kButtonOk; }},
+      {"wheel", [](HeadlessHost& h) { h.turnWheel(-120); }, [](HeadlessHost&) {},
+       [](const InputState& s) { return s.wheelDelta == -120; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessHost host;
+    InputState s;
+    host.readInput(s);
+    EXPECT_FALSE(c.seen(s));
+    c.press(host);
+    c.release(host);
+    host.readInput(s);
+    EXPECT_TRUE(c.seen(s)) << "a tap between polls";
+    host.readInput(s);
+    EXPECT_FALSE(c.seen(s)) << "counted once";
+    c.press(host);
+    host.readInput(s);
+    EXPECT_TRUE(c.seen(s));
+    if (std::string_view(c.name) != "wheel") {
+      host.readInput(s);
+      EXPECT_TRUE(c.seen(s)) << "held over polls";
+    }
+    c.release(host);
+    host.readInput(s);
+    EXPECT_FALSE(c.seen(s));
+  }
+}
+
+TEST(HeadlessHost, InputHookHasTheLastWordAndItsMouseStays) {
+  HeadlessHost host;
+  host.onInput([&](InputState& s) {
+    if (host.polls() == 1) {
+      s.cursorX = 300;
+      s.cursorY = 40;
+      s.extraButtons = kButtonDown;
+    }
+  });
+  InputState s;
+  host.readInput(s);
+  EXPECT_EQ(s.extraButtons, kButtonDown);
+  host.readInput(s);
+  EXPECT_EQ(s.extraButtons, 0u);
+  EXPECT_EQ(s.cursorX, 300);
+  EXPECT_EQ(s.cursorY, 40);
+}
+
+}  // namespace
+}  // namespace kobre::platform::headless

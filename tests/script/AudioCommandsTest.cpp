@@ -17,7 +17,7 @@ class AudioCommandsTest : public testing::ScriptFixture {
     device.setArchive(&runtime->soundArchive);
     EXPECT_TRUE(device.create(&headless.host, kDsSclPriority, 2, 44100, 16));
     channels.attach(&device);
-    runtime->soundChannels = channels.slots.data();
+    runtime->soundChannels = &channels;
     lexer->state = &runtime->gameState;
   }
   ~AudioCommandsTest() override { channels.detach(); }

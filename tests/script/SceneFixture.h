@@ -15,7 +15,9 @@
 
 #include "common/Buttons.h"
 #include "common/SjisText.h"
+#include "input/InputMap.h"
 #include "platform/posix/IconvTextCodec.h"
+#include "script/RuntimeObjects.h"
 #include "script/SceneSlots.h"
 #include "sound/SoundDevice.h"
 #include "tests/script/ScriptFixture.h"
@@ -28,35 +30,17 @@ using Step = platform::headless::InputStep;
 
 class SceneFixture : public ScriptFixture {
  protected:
-  SceneFixture() {
-    graphics.host = &headless.host;
-    graphics.clock = &headless.clock;
-    graphics.files = &headless.files;
-    graphics.text = &headless.text;
-    graphics.raster = &headless.raster;
-    graphics.imageArchive = &runtime->imageArchive;
-    graphics.settings = &runtime->settings;
-    graphics.pressedButtons = &runtime->pressedButtons;
-    graphics.textRenderer.openingBrackets =
-        std::string_view(runtime->openingBrackets, sizeof runtime->openingBrackets);
-    graphics.textRenderer.closingMarks =
-        std::string_view(runtime->closingMarks, sizeof runtime->closingMarks);
+  SceneFixture() : objects(*runtime) {
     std::memcpy(runtime->settings.heroName, kSjisDefaultHeroName.data(),
                 kSjisDefaultHeroName.size());
-    back = std::make_unique<DIB>(&graphics);
-    back->create();
-    sprites = std::make_unique<SpriteSlots>();
-    attachSpriteSlots(*sprites, &graphics);
-    for (size_t i = 0; i < pointers.size(); ++i) pointers[i] = &(*sprites)[i];
-    runtime->backBuffer = back.get();
-    runtime->spriteSlots = pointers.data();
-    sound = std::make_unique<SoundDevice>(&headless.audio);
-    sound->setFileSystem(&headless.files);
-    sound->setArchive(&runtime->soundArchive);
-    sound->create(&headless.host, kDsSclPriority, 2, 44100, 16);
-    channels = std::make_unique<SoundChannels>();
-    channels->attach(sound.get());
-    runtime->soundChannels = channels->slots.data();
+    objects.createBackBuffer(true);
+    objects.createSprites();
+    objects.createSoundDevice();
+    objects.createSoundChannels();
+    back = objects.backBuffer();
+    sprites = objects.sprites();
+    sound = objects.soundDevice();
+    channels = objects.channels();
 
     runtime->frame.pollInput = [this] { return poll(); };
     runtime->frame.present = [this] {
@@ -81,11 +65,7 @@ class SceneFixture : public ScriptFixture {
     if (runtime->closing) return false;
     platform::InputState in;
     headless.host.readInput(in);
-    uint32_t held = in.extraButtons;
-    if (in.mouseLeft) held |= kButtonOk;
-    if (in.mouseRight) held |= kButtonCancel;
-    if (in.wheelDelta > 0) held |= kButtonWheelUp;
-    if (in.wheelDelta < 0) held |= kButtonWheelDown;
+    const uint32_t held = composeButtons(in);
     runtime->pressedButtons = held & ~runtime->heldButtons;
     runtime->heldButtons = held;
     runtime->cursorX = in.cursorX;
@@ -141,18 +121,13 @@ class SceneFixture : public ScriptFixture {
   static std::string sj(std::string_view utf8) { return platform::utf8ToCp932(utf8); }
   static std::string utf8(std::string_view cp932) { return platform::cp932ToUtf8(cp932); }
 
-  ~SceneFixture() override {
-    channels->detach();
-    channels.reset();
-    sound->release();
-  }
-
-  GraphicsContext graphics;
-  std::unique_ptr<SoundDevice> sound;
-  std::unique_ptr<SoundChannels> channels;
-  std::unique_ptr<DIB> back;
-  std::unique_ptr<SpriteSlots> sprites;
-  std::array<DIBSprite*, kSpriteSlotCount> pointers{};
+  // The runtime's engine objects, wired as the program wires them.
+  RuntimeObjects objects;
+  GraphicsContext& graphics = objects.graphics;
+  DIB* back = nullptr;
+  SpriteSlots* sprites = nullptr;
+  SoundDevice* sound = nullptr;
+  SoundChannels* channels = nullptr;
   std::vector<int> shakes;
   int composes = 0;
   std::function<void()> onCompose;  // called before each composed present

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/Buttons.h"
+#include "input/InputMap.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "script/Lexer.h"
 #include "script/Runtime.h"
@@ -33,7 +34,7 @@ class ScriptFixture : public ::testing::Test {
       if (runtime->closing) return false;
       platform::InputState in;
       headless.host.readInput(in);
-      const uint32_t held = in.extraButtons;
+      const uint32_t held = composeButtons(in);
       runtime->pressedButtons = held & ~runtime->heldButtons;
       runtime->heldButtons = held;
       runtime->cursorX = in.cursorX;
@@ -53,8 +54,7 @@ class ScriptFixture : public ::testing::Test {
       platform::InputState in;
       headless.host.readInput(in);
       const uint32_t old = runtime->heldButtons;
-      runtime->heldButtons =
-          in.extraButtons | (in.mouseLeft ? kButtonOk : 0u) | (in.mouseRight ? kButtonCancel : 0u);
+      runtime->heldButtons = composeButtons(in);
       runtime->pressedButtons = runtime->heldButtons & ~old;
       lexer->mouseX = in.cursorX;
       lexer->mouseY = in.cursorY;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -218,6 +219,60 @@ TEST_F(HostTest, WheelKeepsTheLastTurnOverThePicture) {
   EXPECT_EQ(poll().wheelDelta, 0);
 }
 
+// A tap whose press and release both come between two polls (a touchpad's
+// tap-to-click, a quick key) counts as held at the next poll, once.
+TEST_F(HostTest, TapsBetweenPollsCountOnce) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QWidget* view = form.view();
+  struct Case {
+    const char* name;
+    std::function<void()> tap;
+    std::function<bool(const InputState&)> seen;
+  };
+  const Case cases[] = {
+      {"key",
+       [&] {
+         QTest::keyPress(view, Qt::Key_Return);
+         QTest::keyRelease(view, Qt::Key_Return);
+       },
+       [](const InputState& s) { return s.keys[kVkReturn]; }},
+      {"left button",
+       [&] {
+         QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+         QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+       },
+       [](const InputState& s) { return s.mouseLeft && s.keys[kVkLButton] && !s.mouseRight; }},
+      {"right button",
+       [&] {
+         QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, QPoint(30, 40));
+         QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, QPoint(30, 40));
+       },
+       [](const InputState& s) { return s.mouseRight && !s.mouseLeft; }},
+      {"middle button",
+       [&] {
+         QTest::mousePress(view, Qt::MiddleButton, Qt::NoModifier, QPoint(30, 40));
+         QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, QPoint(30, 40));
+       },
+       [](const InputState& s) { return s.mouseMiddle; }},
+      {"wheel", [&] { sendWheel(view, QPoint(400, 300), -120); },
+       [](const InputState& s) { return s.wheelDelta == -120; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(c.seen(poll()));
+    c.tap();
+    EXPECT_TRUE(c.seen(poll())) << "the tap is seen at the next poll";
+    EXPECT_FALSE(c.seen(poll())) << "and only there";
+  }
+  // A window that loses the focus forgets what it latched.
+  QTest::keyPress(view, Qt::Key_Space);
+  QTest::keyRelease(view, Qt::Key_Space);
+  QEvent deactivate(QEvent::ApplicationDeactivate);
+  QCoreApplication::sendEvent(qApp, &deactivate);
+  EXPECT_FALSE(poll().keys[kVkSpace]);
+}
+
 TEST(ScreenViewMath, FitPicture) {
   struct Case {
     QSize area;
@@ -265,6 +320,35 @@ TEST_F(HostTest, MenuItemsByName) {
   host.setMenuVisible("MnNothing", true);
   host.setMenuCaption("", "x");
   EXPECT_FALSE(host.isMenuChecked("MnNothing"));
+}
+
+// The frame loop switches two items on every pass: they are found by name
+// once, then kept (a renamed item is still the one found first).
+TEST_F(HostTest, MenuItemsAreFoundOnceAndKept) {
+  QAction* copy = form.menuItem("MnDispCopy");
+  ASSERT_NE(copy, nullptr);
+  host.setMenuEnabled("MnDispCopy", false);
+  EXPECT_FALSE(copy->isEnabled());
+  copy->setObjectName("SomethingElse");
+  host.setMenuEnabled("MnDispCopy", true);
+  EXPECT_TRUE(copy->isEnabled());
+  copy->setObjectName("MnDispCopy");
+}
+
+// The inactive window's frame-loop pass sleeps until a message comes.
+TEST_F(HostTest, WaitEventsSleepsUntilAMessageArrives) {
+  bool fired = false;
+  QTimer::singleShot(150, [&] { fired = true; });
+  QElapsedTimer clock;
+  clock.start();
+  int passes = 0;
+  while (!fired && clock.elapsed() < 5000) {
+    host.waitEvents();
+    ++passes;
+  }
+  EXPECT_TRUE(fired);
+  EXPECT_GE(clock.elapsed(), 140);
+  EXPECT_LT(passes, 50) << "a pump that does not wait spins thousands of times";
 }
 
 TEST_F(HostTest, ScreenAndActivity) {

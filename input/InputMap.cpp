@@ -1,8 +1,8 @@
-#include "app/frame/InputMap.h"
+#include "input/InputMap.h"
 
 #include "common/Buttons.h"
 
-namespace kobre::frame {
+namespace kobre {
 
 namespace {
 
@@ -50,4 +50,10 @@ uint32_t wheelButtons(int wheelDelta) {
   return 0;
 }
 
-}  // namespace kobre::frame
+uint32_t composeButtons(const platform::InputState& state, uint32_t joypadButtons) {
+  constexpr uint32_t kJoypadLogicalButtons = 0xFFF;
+  return keyButtons(state) | state.extraButtons | (joypadButtons & kJoypadLogicalButtons) |
+         mouseButtons(state) | wheelButtons(state.wheelDelta);
+}
+
+}  // namespace kobre
