@@ -1,5 +1,7 @@
 #include "sound/SoundBuffer.h"
 
+#include <cstdio>
+
 #include "sound/SoundDevice.h"
 #include "sound/SoundErrors.h"
 
@@ -49,8 +51,8 @@ bool SoundBuffer::ready() const {
   return device_ && device_->isReady();
 }
 
-void SoundBuffer::report(int line, uint32_t code) {
-  reportDirectSoundError(device_ ? device_->ownerWindow() : nullptr, kUnit, line, code);
+void SoundBuffer::report(int line, uint32_t code, std::string_view detail) {
+  reportDirectSoundError(device_ ? device_->ownerWindow() : nullptr, kUnit, line, code, detail);
 }
 
 void SoundBuffer::storeName(std::string_view name) {
@@ -141,16 +143,27 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
     release();
     return false;
   }
-  uint64_t length = decoder_->decodedLength();
-  // Only files with a 'fact' chunk can be streamed; a count beyond what the
-  // counters hold is refused the same way instead of being allocated.
-  if (length == 0 || length > PcmStore::kMaxBytes) {
-    report(__LINE__, kMmsysErrError);
+  if (!decoder_->readAllSource() || !decoder_->prepareChunks(kStreamChunkBytes) ||
+      !decoder_->beginStream()) {
     release();
     return false;
   }
-  if (!decoder_->readAllSource() || !decoder_->prepareChunks(kStreamChunkBytes) ||
-      !decoder_->beginStream()) {
+  // The length comes from the 'fact' chunk; without one, from the stream
+  // itself where its decoder knows it (PCM from its data chunk, Vorbis from
+  // the Ogg stream). Only a format that needs 'fact' and lacks it is refused.
+  uint64_t length = decoder_->decodedLength();
+  if (length == 0) length = decoder_->streamFrames() * 2 * target.channels;
+  if (length == 0) {
+    char detail[96];
+    std::snprintf(detail, sizeof detail, "'fact' チャンクがないため長さが分からない (形式 0x%04X)",
+                  decoder_->sourceFormat().formatTag);
+    report(__LINE__, kMmsysErrError, detail);
+    release();
+    return false;
+  }
+  // A count beyond what the counters hold is refused instead of allocated.
+  if (length > PcmStore::kMaxBytes) {
+    report(__LINE__, kMmsysErrError);
     release();
     return false;
   }
