@@ -67,7 +67,7 @@ void SoundBuffer::release() {
     voice_.playing = false;
     voice_.looping = false;
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
     voice_.pcm.clear();
     // The next load makes a fresh buffer, and a fresh buffer plays centred.
     voice_.pan = 0;
@@ -120,7 +120,7 @@ bool SoundBuffer::loadWhole(std::string_view name) {
     }
     voice_.sampleRate = static_cast<int>(target.samplesPerSec);
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
   }
   loaded_ = true;
   storeName(name);
@@ -177,7 +177,7 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
     }
     voice_.sampleRate = static_cast<int>(target.samplesPerSec);
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
   }
   decodedLength_ = static_cast<int64_t>(length);
   uint32_t produced = 0;
@@ -204,7 +204,7 @@ bool SoundBuffer::play(bool loop) {
   // A one-shot sound that ran to its end starts again from the beginning.
   if (voice_.position >= voice_.pcm.totalFrames()) {
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
   }
   voice_.looping = loop;
   voice_.playing = true;
@@ -216,7 +216,7 @@ bool SoundBuffer::stop() {
   SoundLock lock(device_);
   voice_.playing = false;
   voice_.position = 0;
-  voice_.fraction = 0;
+  voice_.restart = true;
   return true;
 }
 
