@@ -413,11 +413,15 @@ bool PSD::decodeZip(ByteReader& r, const ChannelTarget& t, bool predicted) {
         fed += z.avail_in;
       }
       z.avail_out = static_cast<uInt>(std::min(want, kChunk));
-      const uInt before = z.avail_out;
+      const uInt outBefore = z.avail_out, inBefore = z.avail_in;
       const int rc = inflate(&z, Z_NO_FLUSH);
-      want -= before - z.avail_out;
-      if (want > 0 && (rc != Z_OK || before == z.avail_out)) {
-        ok = false;  // damaged or ended early
+      want -= outBefore - z.avail_out;
+      if (want == 0) break;
+      // Damaged, ended early, or no way forward (headers and tables may
+      // take input without giving output; that is progress).
+      const bool moved = z.avail_out != outBefore || z.avail_in != inBefore;
+      if (rc != Z_OK || !moved) {
+        ok = false;
         break;
       }
     }

@@ -83,7 +83,7 @@ const int16_t* SoundMixer::sourceRun(const MixerVoice& voice, uint64_t readable,
   const uint64_t total = pcm.totalFrames();
   uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(maxFrames), total - pos);
   if (pos >= readable) {
-    // Not decoded yet: silence, up to where decoding has got to.
+    // Not decoded yet: silence.
     frames = static_cast<int>(std::min<uint64_t>(n, silence_.size() / 2));
     return silence_.data();
   }
