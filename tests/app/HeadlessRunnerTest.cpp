@@ -6,9 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QImage>
-#include <QString>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +21,11 @@
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/ScriptWriter.h"
 #include "tools/writers/WavWriter.h"
+
+// After the engine's headers: Qt defines "slots" as a macro, and the sound
+// channel table has a member of that name.
+#include <QImage>
+#include <QString>
 
 namespace kobre::testing {
 namespace {
