@@ -1,8 +1,10 @@
 // Sound: a Vorbis WAV decoded whole through the WAV reader and the converter
 // (with libvorbisfile alone on the same stream as its peer), the streamed
 // music load (returns after its first 2 seconds), and the mixer with five
-// playing channels. Counters: "x_realtime" is seconds of sound per second of
-// work; "core_fraction" is the share of one core the mixer needs.
+// playing channels (mixed rates, and five 22,050 Hz ones). Counters:
+// "x_realtime" is seconds of sound per second of work; "core_fraction" is the
+// share of one core the mixer needs, "core_fraction_per_channel" that share
+// divided among the five channels.
 #include <benchmark/benchmark.h>
 #include <vorbis/vorbisfile.h>
 
@@ -124,14 +126,15 @@ void BM_StreamedLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_StreamedLoad)->Name("streamed_load/kobre")->Unit(benchmark::kMillisecond);
 
-void BM_MixFiveChannels(benchmark::State& state) {
+// Five looping channels, panned, mixed for one second of output per
+// iteration in device-sized pieces.
+void mixFive(benchmark::State& state, const int (&rates)[SoundChannels::kCount], bool allStereo) {
   Rig rig;
-  // Five channels at different rates, panned, looping.
-  const int rates[] = {44100, 22050, 48000, 11025, 32000};
   for (int i = 0; i < SoundChannels::kCount; ++i) {
-    auto tone = writers::makeSineWave(rates[i], rates[i], 1 + (i & 1), 200 + 50 * i);
+    const int channels = allStereo ? 2 : 1 + (i & 1);
+    auto tone = writers::makeSineWave(rates[i], rates[i], channels, 200 + 50 * i);
     rig.folder.write("wav/c" + std::to_string(i) + ".wav",
-                     writers::writePcmWave(tone, rates[i], 1 + (i & 1)));
+                     writers::writePcmWave(tone, rates[i], channels));
     SoundBuffer& b = rig.channels[i];
     b.loadWhole("wav\\c" + std::to_string(i) + ".wav");
     b.setVolume(80, true);
@@ -140,14 +143,31 @@ void BM_MixFiveChannels(benchmark::State& state) {
   }
   std::vector<int16_t> out(1024 * 2);
   for (auto _ : state) {
-    // One second of output in device-sized pieces.
     for (int i = 0; i < 44100 / 1024 + 1; ++i) rig.device.mixer().mix(out.data(), 1024);
     benchmark::DoNotOptimize(out.data());
   }
   state.counters["core_fraction"] =
       benchmark::Counter(static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["core_fraction_per_channel"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * SoundChannels::kCount,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_MixFiveChannels(benchmark::State& state) {
+  // Different rates, mono and stereo.
+  const int rates[SoundChannels::kCount] = {44100, 22050, 48000, 11025, 32000};
+  mixFive(state, rates, false);
 }
 BENCHMARK(BM_MixFiveChannels)->Name("mix_five_channels/kobre")->Unit(benchmark::kMicrosecond);
+
+void BM_MixFive22kChannels(benchmark::State& state) {
+  // Every channel resampled: five 22,050 Hz stereo sounds.
+  const int rates[SoundChannels::kCount] = {22050, 22050, 22050, 22050, 22050};
+  mixFive(state, rates, true);
+}
+BENCHMARK(BM_MixFive22kChannels)
+    ->Name("mix_five_22k_channels/kobre")
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -121,7 +121,10 @@ bool DIBitmap::loadBmp(std::string_view name, std::span<const uint8_t> bytes) {
   const uint32_t offset = header.le32();
   header.skip(4);  // info header size
   const int32_t width = header.le32s();
-  const int32_t height = header.le32s();
+  const int32_t storedHeight = header.le32s();
+  // A negative height stores the rows top-down.
+  const bool topDown = storedHeight < 0 && storedHeight != INT32_MIN;
+  const int32_t height = topDown ? -storedHeight : storedHeight;
   header.skip(2);  // planes
   const uint32_t bits = header.le16();
   if (bits != 24) return refuse(kCodeBmpDepth, "サポートされない色数");
@@ -139,7 +142,7 @@ bool DIBitmap::loadBmp(std::string_view name, std::span<const uint8_t> bytes) {
   if (!create(width, height, 1)) return false;
   uint32_t* dst = pixels(0);
   for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* src = rows.data() + stride * static_cast<uint64_t>(height - 1 - y);
+    const uint8_t* src = rows.data() + stride * static_cast<uint64_t>(topDown ? y : height - 1 - y);
     uint32_t* row = dst + static_cast<size_t>(y) * static_cast<size_t>(width);
     for (int32_t x = 0; x < width; ++x, src += 3)
       row[x] = 0xFF000000u | (static_cast<uint32_t>(src[2]) << 16) |

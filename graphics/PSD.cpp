@@ -1,5 +1,9 @@
 #include "graphics/PSD.h"
 
+#include <zlib.h>
+
+#include <cstring>
+
 #include "common/ByteReader.h"
 #include "graphics/DIBitmap.h"
 
@@ -204,8 +208,21 @@ bool PSD::loadInto(DIBitmap& bitmap) {
   if (!bitmap.create(static_cast<int>(width_), static_cast<int>(height_), layerCount_))
     return false;
   bool alpha = bitmap.hasAlpha();
-  for (int i = 0; i < layerCount_; ++i)
-    readLayer(bitmap.pixels(i), i, static_cast<int>(width_) * 4, alpha);
+  const int rowBytes = static_cast<int>(width_) * 4;
+  for (int i = 0; i < layerCount_; ++i) {
+    uint32_t* frame = bitmap.pixels(i);
+    if (readLayer(frame, i, rowBytes, alpha)) continue;
+    if (!hasAlpha_) {
+      // An opaque picture has no way to leave a broken layer out: refuse the
+      // picture rather than cover the scene with a black rectangle.
+      bitmap.release();
+      return false;
+    }
+    // A broken layer is left fully transparent; alpha goes into use so that
+    // it hides nothing even when no layer decoded.
+    std::memset(frame, 0, static_cast<size_t>(rowBytes) * height_);
+    alpha = true;
+  }
   bitmap.setAlpha(alpha);
   return true;
 }
@@ -213,11 +230,11 @@ bool PSD::loadInto(DIBitmap& bitmap) {
 bool PSD::readLayer(uint32_t* frame, int layer, int rowBytes, bool& alphaInUse) {
   uint8_t* dst = reinterpret_cast<uint8_t*>(frame);
   if (!hasAlpha_) {
-    decodeChannel(dst, rowBytes, layer, 0, 2);
-    decodeChannel(dst, rowBytes, layer, 1, 1);
-    decodeChannel(dst, rowBytes, layer, 2, 0);
+    bool ok = decodeChannel(dst, rowBytes, layer, 0, 2);
+    ok = decodeChannel(dst, rowBytes, layer, 1, 1) && ok;
+    ok = decodeChannel(dst, rowBytes, layer, 2, 0) && ok;
     alphaInUse = false;
-    return true;
+    return ok;
   }
   if (!decodeChannel(dst, rowBytes, layer, 0, 2)) return false;
   if (!decodeChannel(dst, rowBytes, layer, 1, 1)) return false;
@@ -319,8 +336,27 @@ bool PSD::decodeChannel(uint8_t* frame, int rowBytes, int layer, int channelId, 
   if (w <= 0 || h <= 0) return true;  // an empty layer
 
   ChannelTarget out{frame + byteOffset, rowBytes, spot.top, spot.left, w, h, layer, channelId};
-  if (compression == 0) return decodeRaw(r, out);
-  return decodePackBits(r, out);
+  switch (compression) {
+    case 0:
+      return decodeRaw(r, out);
+    case 1:
+      return decodePackBits(r, out);
+    case 2:
+    case 3:
+      return decodeZip(r, out, compression == 3);
+    default:
+      report(kCodeChannelData, "ファイルが正常に読み込めない");
+      return false;
+  }
+}
+
+// Stores one decoded row of the layer into the document's columns.
+void PSD::storeRow(const ChannelTarget& t, int64_t row, const uint8_t* in) const {
+  if (row < 0 || row >= int64_t{height_}) return;
+  const int64_t colFrom = firstColumn(t), colTo = endColumn(t);
+  in += colFrom - t.left;
+  uint8_t* out = t.frame + row * t.rowBytes + colFrom * 4;
+  for (int64_t x = colFrom; x < colTo; ++x, out += 4) *out = *in++;
 }
 
 // Columns of the layer inside the document.
@@ -337,20 +373,73 @@ bool PSD::decodeRaw(ByteReader& r, const ChannelTarget& t) {
     return false;
   }
   const std::span<const uint8_t> src = r.rest();
-  const int64_t colFrom = firstColumn(t), colTo = endColumn(t);
   const int64_t rowFrom = std::max<int64_t>(t.top, 0);
   const int64_t rowTo = std::min<int64_t>(t.top + t.height, int64_t{height_});
-  for (int64_t row = rowFrom; row < rowTo; ++row) {
-    const uint8_t* in = src.data() + (row - t.top) * t.width + (colFrom - t.left);
-    uint8_t* out = t.frame + row * t.rowBytes + colFrom * 4;
-    for (int64_t x = colFrom; x < colTo; ++x, out += 4) *out = *in++;
-  }
+  for (int64_t row = rowFrom; row < rowTo; ++row)
+    storeRow(t, row, src.data() + (row - t.top) * t.width);
   return true;
 }
 
+// Deflate data of the whole channel, rows one after another; with prediction
+// every byte after a row's first is stored as the difference to its left
+// neighbour.
+bool PSD::decodeZip(ByteReader& r, const ChannelTarget& t, bool predicted) {
+  const std::span<const uint8_t> in = r.rest();
+  // Deflate cannot expand data by more than about 1032 times: a rectangle
+  // larger than that is a lie, and the row buffer stays bounded by the file.
+  constexpr uint64_t kMaxRatio = 1032;
+  const uint64_t total = static_cast<uint64_t>(t.width) * static_cast<uint64_t>(t.height);
+  if (total / kMaxRatio > in.size() + 64) {
+    report(kCodeChannelData, "ファイルが正常に読み込めない");
+    return false;
+  }
+  std::vector<uint8_t> line(static_cast<size_t>(t.width));
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) {
+    report(kCodeChannelData, "ファイルが正常に読み込めない");
+    return false;
+  }
+  z.next_in = const_cast<Bytef*>(in.data());
+  bool ok = true;
+  size_t fed = 0;
+  for (int64_t row = t.top; ok && row < t.top + t.height; ++row) {
+    z.next_out = line.data();
+    size_t want = line.size();
+    while (want > 0) {
+      // zlib counts in 32 bits: hand over at most 1 GiB at a time.
+      constexpr size_t kChunk = size_t{1} << 30;
+      if (z.avail_in == 0 && fed < in.size()) {
+        z.avail_in = static_cast<uInt>(std::min(in.size() - fed, kChunk));
+        fed += z.avail_in;
+      }
+      z.avail_out = static_cast<uInt>(std::min(want, kChunk));
+      const uInt outBefore = z.avail_out, inBefore = z.avail_in;
+      const int rc = inflate(&z, Z_NO_FLUSH);
+      want -= outBefore - z.avail_out;
+      if (want == 0) break;
+      // Damaged, ended early, or no way forward (headers and tables may
+      // take input without giving output; that is progress).
+      const bool moved = z.avail_out != outBefore || z.avail_in != inBefore;
+      if (rc != Z_OK || !moved) {
+        ok = false;
+        break;
+      }
+    }
+    if (!ok) break;
+    if (predicted)
+      for (size_t i = 1; i < line.size(); ++i)
+        line[i] = static_cast<uint8_t>(line[i] + line[i - 1]);
+    storeRow(t, row, line.data());
+  }
+  inflateEnd(&z);
+  if (!ok) report(kCodeChannelData, "ファイルが正常に読み込めない");
+  return ok;
+}
+
 bool PSD::decodePackBits(ByteReader& r, const ChannelTarget& t) {
-  // One 16-bit byte count per row (not needed), then the rows.
-  r.skip(2 * static_cast<uint64_t>(t.height));
+  // One 16-bit byte count per row, then the rows; each row is decoded from its
+  // own bytes only, so padding after a row's pixels is passed over.
+  ByteReader counts = r.sub(2 * static_cast<uint64_t>(t.height));
   if (r.ranOut()) {
     report(kCodeChannelData, "ファイルが正常に読み込めない");
     return false;
@@ -359,15 +448,21 @@ bool PSD::decodePackBits(ByteReader& r, const ChannelTarget& t) {
   const int64_t docH = height_;
   const int64_t rowEnd = t.left + t.width;
   for (int64_t row = t.top; row < t.top + t.height; ++row) {
+    ByteReader line = r.sub(counts.be16());
+    if (r.ranOut()) {
+      report(kCodeChannelData, "ファイルが正常に読み込めない");
+      return false;
+    }
     const bool rowInside = row >= 0 && row < docH;
     uint8_t* out = rowInside ? t.frame + row * t.rowBytes : nullptr;
     int64_t x = t.left;
     while (x < rowEnd) {
-      if (r.atEnd()) {
+      if (line.atEnd()) {
         report(kCodeChannelData, "ファイルが正常に読み込めない");
         return false;
       }
-      const int n = static_cast<int8_t>(r.u8());
+      const int n = static_cast<int8_t>(line.u8());
+      if (n == -128) continue;  // no operation (some encoders pad rows with it)
       const int64_t run = n >= 0 ? n + 1 : 1 - n;
       if (x + run > rowEnd) {
         if (context_ != nullptr) {
@@ -380,19 +475,19 @@ bool PSD::decodePackBits(ByteReader& r, const ChannelTarget& t) {
       }
       const int64_t from = std::max(x, colFrom), to = std::min(x + run, colTo);
       if (n >= 0) {
-        const std::span<const uint8_t> literal = r.bytes(static_cast<uint64_t>(run));
-        if (r.ranOut()) {
+        const std::span<const uint8_t> literal = line.bytes(static_cast<uint64_t>(run));
+        if (line.ranOut()) {
           report(kCodeChannelData, "ファイルが正常に読み込めない");
           return false;
         }
         if (rowInside)
           for (int64_t c = from; c < to; ++c) out[c * 4] = literal[static_cast<size_t>(c - x)];
       } else {
-        if (r.atEnd()) {
+        if (line.atEnd()) {
           report(kCodeChannelData, "ファイルが正常に読み込めない");
           return false;
         }
-        const uint8_t v = r.u8();
+        const uint8_t v = line.u8();
         if (rowInside)
           for (int64_t c = from; c < to; ++c) out[c * 4] = v;
       }

@@ -32,10 +32,13 @@ class PSD {
 
   // Decodes layer into a frame of width() x height() pixels whose rows are
   // rowBytes apart. Sets alphaInUse only when all four channels of a document
-  // with transparency decoded; clears it for a document without.
+  // with transparency decoded; clears it for a document without. False when
+  // a channel failed.
   bool readLayer(uint32_t* frame, int layer, int rowBytes, bool& alphaInUse);
 
-  // create on the bitmap and every layer into its frame.
+  // create on the bitmap and every layer into its frame. A layer that fails
+  // is left transparent; in a document without transparency it fails the
+  // whole picture (the bitmap is released).
   bool loadInto(DIBitmap& bitmap);
 
   void release();
@@ -57,6 +60,8 @@ class PSD {
   bool decodeChannel(uint8_t* frame, int rowBytes, int layer, int channelId, int byteOffset);
   bool decodeRaw(ByteReader& r, const ChannelTarget& t);
   bool decodePackBits(ByteReader& r, const ChannelTarget& t);
+  bool decodeZip(ByteReader& r, const ChannelTarget& t, bool predicted);
+  void storeRow(const ChannelTarget& t, int64_t row, const uint8_t* in) const;
   int64_t firstColumn(const ChannelTarget& t) const;
   int64_t endColumn(const ChannelTarget& t) const;
   void report(int code, std::string_view message) const;

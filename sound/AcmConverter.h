@@ -55,6 +55,10 @@ class AcmConverter {
   // destination + offset when given, never past decodedLength. produced is
   // the uncapped size of the piece; 0 once the source is used up.
   bool decodeNext(uint8_t* destination, uint64_t offset, uint32_t& produced);
+  // Frames the begun stream gives in all when its decoder can tell without
+  // 'fact' (PCM: from the data chunk; Vorbis: the stream's own length); 0
+  // when unknown.
+  uint64_t streamFrames() const { return decoder_ ? decoder_->expectedFrames() : 0; }
   // The piece made by the last decodeNext.
   std::span<const uint8_t> lastChunk() const {
     return std::span<const uint8_t>(targetChunk_.data(), lastProduced_);

@@ -1,5 +1,7 @@
 #include "sound/SoundBuffer.h"
 
+#include <cstdio>
+
 #include "common/AsciiCase.h"
 #include "sound/SoundDevice.h"
 #include "sound/SoundErrors.h"
@@ -49,8 +51,8 @@ bool SoundBuffer::ready() const {
   return device_ && device_->isReady();
 }
 
-void SoundBuffer::report(int line, uint32_t code) {
-  reportDirectSoundError(device_ ? device_->ownerWindow() : nullptr, kUnit, line, code);
+void SoundBuffer::report(int line, uint32_t code, std::string_view detail) {
+  reportDirectSoundError(device_ ? device_->ownerWindow() : nullptr, kUnit, line, code, detail);
 }
 
 void SoundBuffer::storeName(std::string_view name) {
@@ -65,7 +67,7 @@ void SoundBuffer::release() {
     voice_.playing = false;
     voice_.looping = false;
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
     voice_.pcm.clear();
     // The next load makes a fresh buffer, and a fresh buffer plays centred.
     voice_.pan = 0;
@@ -118,7 +120,7 @@ bool SoundBuffer::loadWhole(std::string_view name) {
     }
     voice_.sampleRate = static_cast<int>(target.samplesPerSec);
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
   }
   loaded_ = true;
   storeName(name);
@@ -141,16 +143,27 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
     release();
     return false;
   }
-  uint64_t length = decoder_->decodedLength();
-  // Only files with a 'fact' chunk can be streamed; a count beyond what the
-  // counters hold is refused the same way instead of being allocated.
-  if (length == 0 || length > PcmStore::kMaxBytes) {
-    report(kLineLoadStreamed2, kMmsysErrError);
+  if (!decoder_->readAllSource() || !decoder_->prepareChunks(kStreamChunkBytes) ||
+      !decoder_->beginStream()) {
     release();
     return false;
   }
-  if (!decoder_->readAllSource() || !decoder_->prepareChunks(kStreamChunkBytes) ||
-      !decoder_->beginStream()) {
+  // The length comes from the 'fact' chunk; without one, from the stream
+  // itself where its decoder knows it (PCM from its data chunk, Vorbis from
+  // the Ogg stream). Only a format that needs 'fact' and lacks it is refused.
+  uint64_t length = decoder_->decodedLength();
+  if (length == 0) length = decoder_->streamFrames() * 2 * target.channels;
+  if (length == 0) {
+    char detail[96];
+    std::snprintf(detail, sizeof detail, "'fact' チャンクがないため長さが分からない (形式 0x%04X)",
+                  decoder_->sourceFormat().formatTag);
+    report(kLineLoadStreamed2, kMmsysErrError, detail);
+    release();
+    return false;
+  }
+  // A count beyond what the counters hold is refused instead of allocated.
+  if (length > PcmStore::kMaxBytes) {
+    report(kLineLoadStreamed2, kMmsysErrError);
     release();
     return false;
   }
@@ -164,7 +177,7 @@ bool SoundBuffer::loadStreamed(std::string_view name) {
     }
     voice_.sampleRate = static_cast<int>(target.samplesPerSec);
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
   }
   decodedLength_ = static_cast<int64_t>(length);
   uint32_t produced = 0;
@@ -191,7 +204,7 @@ bool SoundBuffer::play(bool loop) {
   // A one-shot sound that ran to its end starts again from the beginning.
   if (voice_.position >= voice_.pcm.totalFrames()) {
     voice_.position = 0;
-    voice_.fraction = 0;
+    voice_.restart = true;
   }
   voice_.looping = loop;
   voice_.playing = true;
@@ -203,7 +216,7 @@ bool SoundBuffer::stop() {
   SoundLock lock(device_);
   voice_.playing = false;
   voice_.position = 0;
-  voice_.fraction = 0;
+  voice_.restart = true;
   return true;
 }
 

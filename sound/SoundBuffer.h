@@ -64,7 +64,7 @@ class SoundBuffer {
   const PcmStore& pcm() const { return voice_.pcm; }
 
  private:
-  void report(int line, uint32_t code);
+  void report(int line, uint32_t code, std::string_view detail = {});
   void storeName(std::string_view name);
   bool ready() const;
 

@@ -117,8 +117,10 @@ std::string formatMultimediaError(std::string_view sourcePath, int line, uint32_
 }
 
 void reportDirectSoundError(platform::Host* host, std::string_view sourcePath, int line,
-                            uint32_t code) {
-  show(host, "DirectSound Error", formatDirectSoundError(sourcePath, line, code), false);
+                            uint32_t code, std::string_view detail) {
+  std::string text = formatDirectSoundError(sourcePath, line, code);
+  if (!detail.empty()) text += "\n" + std::string(detail);
+  show(host, "DirectSound Error", std::move(text), false);
 }
 
 void reportMultimediaError(platform::Host* host, std::string_view sourcePath, int line,

@@ -44,8 +44,9 @@ std::string_view directSoundErrorText(uint32_t code);
 std::string_view multimediaErrorText(uint32_t code);
 
 // Modal box "DirectSound Error", owned by the main window, OK only, no icon.
+// A detail, when given, follows on its own line and says what went wrong.
 void reportDirectSoundError(platform::Host* host, std::string_view sourcePath, int line,
-                            uint32_t code);
+                            uint32_t code, std::string_view detail = {});
 // Modal box "MMSystem Error" with no owner, OK only, no icon.
 void reportMultimediaError(platform::Host* host, std::string_view sourcePath, int line,
                            uint32_t code);

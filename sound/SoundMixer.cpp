@@ -24,6 +24,9 @@ void MixerVoice::updateGains() {
 SoundMixer::SoundMixer() {
   accumulator_.resize(static_cast<size_t>(kBlockFrames) * 2);
   sourceScratch_.resize(static_cast<size_t>(kBlockFrames) * 2);
+  voiceScratch_.resize(static_cast<size_t>(kBlockFrames) * 2);
+  // Enough silence for one block at the highest source rate we take.
+  silence_.assign(static_cast<size_t>(kBlockFrames) * 2 * 8, 0);
   voices_.reserve(8);
 }
 
@@ -65,88 +68,116 @@ void SoundMixer::mix(int16_t* frames, int frameCount) {
   }
 }
 
-// Linear interpolation between neighbouring frames. Frames that have not been
-// decoded yet play as silence (a streamed sound that decoding has not caught
-// up with), and the position still advances as it would over a zeroed buffer.
+void SoundMixer::stopAtEnd(MixerVoice& voice) {
+  // A one-shot sound stops at its end and stays there.
+  voice.playing = false;
+  voice.draining = false;
+  voice.position = voice.pcm.totalFrames();
+  voice.restart = true;
+}
+
+const int16_t* SoundMixer::sourceRun(const MixerVoice& voice, uint64_t readable, int maxFrames,
+                                     int& frames) {
+  const PcmStore& pcm = voice.pcm;
+  const uint64_t pos = voice.position;
+  const uint64_t total = pcm.totalFrames();
+  uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(maxFrames), total - pos);
+  if (pos >= readable) {
+    // Not decoded yet: silence.
+    frames = static_cast<int>(std::min<uint64_t>(n, silence_.size() / 2));
+    return silence_.data();
+  }
+  uint64_t inPiece = 0;
+  const int16_t* run = pcm.run(pos, inPiece);
+  frames = static_cast<int>(std::min({n, inPiece, readable - pos}));
+  return run;
+}
+
+// Frames that have not been decoded yet play as silence (a streamed sound
+// that decoding has not caught up with), and the position still advances as
+// it would over a zeroed buffer. The resampler's history runs on across the
+// loop point and across pieces, so neither makes a click.
 void SoundMixer::mixVoice(MixerVoice& voice, float* out, int frameCount) {
   const PcmStore& pcm = voice.pcm;
-  uint64_t total = pcm.totalFrames();
+  const uint64_t total = pcm.totalFrames();
   if (total == 0) {
     voice.playing = false;
     voice.position = 0;
-    voice.fraction = 0;
+    voice.restart = true;
     return;
   }
-  uint64_t readable = std::min(pcm.readableFrames(), total);
   const int channels = pcm.channels();
-  // Source frames per output frame as 32.32 fixed point.
-  const uint64_t step =
-      (static_cast<uint64_t>(voice.sampleRate) << 32) / static_cast<uint64_t>(outputRate_);
-  const float gl = voice.gainLeft, gr = voice.gainRight;
-  uint64_t pos = voice.position;
-  uint64_t frac = voice.fraction;
-  if (pos >= total) pos = voice.looping ? pos % total : total;
-
-  // The piece holding the frames last read, so that most fetches are a
-  // plain index instead of a piece lookup.
-  const int16_t* run = nullptr;
-  uint64_t runStart = 0, runEnd = 0;
-  auto fetch = [&](uint64_t frame, float& left, float& right) {
-    if (frame >= readable) {
-      left = right = 0.0f;
+  const uint64_t readable = std::min(pcm.readableFrames(), total);
+  if (voice.position >= total && !voice.draining) {
+    if (!voice.looping) {
+      stopAtEnd(voice);
       return;
     }
-    if (frame < runStart || frame >= runEnd) {
-      uint64_t count = 0;
-      run = pcm.run(frame, count);
-      runStart = frame;
-      runEnd = frame + count;
-    }
-    const int16_t* s = run + (frame - runStart) * static_cast<uint64_t>(channels);
-    left = s[0];
-    right = channels == 1 ? s[0] : s[1];
-  };
-
-  for (int i = 0; i < frameCount; ++i) {
-    if (pos >= total) {
+    voice.position %= total;
+  }
+  if (!voice.resampler) voice.resampler = std::make_unique<Resampler>();
+  Resampler& rs = *voice.resampler;
+  if (voice.restart || !rs.matches(voice.sampleRate, outputRate_, channels)) {
+    voice.restart = false;
+    voice.draining = false;
+    if (!rs.start(voice.sampleRate, outputRate_, channels)) {
       voice.playing = false;
-      pos = total;
-      frac = 0;
-      break;
-    }
-    float l0, r0, l1, r1;
-    fetch(pos, l0, r0);
-    uint64_t next = pos + 1;
-    if (next >= total) {
-      if (voice.looping) {
-        fetch(0, l1, r1);
-      } else {
-        l1 = l0;
-        r1 = r0;
-      }
-    } else {
-      fetch(next, l1, r1);
-    }
-    float t = static_cast<float>(frac) * (1.0f / 4294967296.0f);
-    out[2 * i] += (l0 + (l1 - l0) * t) * gl;
-    out[2 * i + 1] += (r0 + (r1 - r0) * t) * gr;
-    frac += step;
-    pos += frac >> 32;
-    frac &= 0xFFFFFFFFu;
-    if (pos >= total) {
-      if (voice.looping) {
-        pos %= total;
-      } else {
-        // A one-shot sound stops at its end and stays there.
-        voice.playing = false;
-        pos = total;
-        frac = 0;
-        break;
-      }
+      return;
     }
   }
-  voice.position = pos;
-  voice.fraction = static_cast<uint32_t>(frac);
+
+  float* frames = voiceScratch_.data();
+  int produced = 0;
+  while (produced < frameCount) {
+    float* at = frames + static_cast<ptrdiff_t>(produced) * channels;
+    const int room = frameCount - produced;
+    if (voice.draining) {
+      const int got = rs.drain(at, room);
+      if (got == 0) {
+        stopAtEnd(voice);
+        break;
+      }
+      produced += got;
+      continue;
+    }
+    // Output the filter holds already, then the next source frames.
+    int got = rs.convert(nullptr, 0, at, room);
+    if (got < 0) {
+      voice.playing = false;
+      break;
+    }
+    produced += got;
+    if (produced == frameCount) break;
+    at = frames + static_cast<ptrdiff_t>(produced) * channels;
+    int count = 0;
+    const int16_t* src = sourceRun(voice, readable, rs.inputFor(frameCount - produced), count);
+    got = rs.convert(src, count, at, frameCount - produced);
+    if (got < 0) {
+      voice.playing = false;
+      break;
+    }
+    produced += got;
+    voice.position += static_cast<uint64_t>(count);
+    if (voice.position >= total) {
+      if (voice.looping)
+        voice.position = 0;
+      else
+        voice.draining = true;
+    }
+  }
+
+  const float gl = voice.gainLeft, gr = voice.gainRight;
+  if (channels == 1) {
+    for (int i = 0; i < produced; ++i) {
+      out[2 * i] += frames[i] * gl;
+      out[2 * i + 1] += frames[i] * gr;
+    }
+  } else {
+    for (int i = 0; i < produced; ++i) {
+      out[2 * i] += frames[2 * i] * gl;
+      out[2 * i + 1] += frames[2 * i + 1] * gr;
+    }
+  }
 }
 
 }  // namespace kobre

@@ -1,7 +1,8 @@
 // Our replacement for the sound card's secondary buffers: every loaded sound
 // is a MixerVoice (16-bit PCM at its own rate, one or two channels) and the
 // mixer plays all voices into the device's 44100 Hz stereo stream, resampling
-// each one linearly and applying the DirectSound volume and pan laws.
+// each one with a band-limited filter (Resampler) and applying the
+// DirectSound volume and pan laws.
 //
 // Threads: mix() runs on the audio thread (desktop) or inside the virtual
 // clock's sleep (headless). The user-interface thread changes a voice only
@@ -10,10 +11,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Audio.h"
 #include "sound/PcmStore.h"
+#include "sound/Resampler.h"
 
 namespace kobre {
 
@@ -24,9 +27,12 @@ float volumeGain(int32_t hundredthsDb);
 struct MixerVoice {
   PcmStore pcm;
   int sampleRate = 44100;  // of the PCM
-  // Play position in frames with a 32-bit fraction for resampling.
+  // Play position in source frames: the next frame handed to the resampler
+  // (the filter holds a few frames more than it has played).
   uint64_t position = 0;
-  uint32_t fraction = 0;
+  // Set by whoever moves position (load, stop, restart): the resampler then
+  // starts over with empty history instead of joining old and new sound.
+  bool restart = true;
   bool playing = false;
   bool looping = false;
   int32_t volume = 0;  // hundredths of a decibel, 0 .. -10000
@@ -37,6 +43,10 @@ struct MixerVoice {
   // Recomputes the two gains from volume and pan: the far side of the pan is
   // attenuated by |pan| hundredths of a decibel, as DirectSound does.
   void updateGains();
+
+  // The mixer's, made on first use and touched by the audio thread only.
+  std::unique_ptr<Resampler> resampler;
+  bool draining = false;  // a one-shot sound past its last frame: the filter empties
 };
 
 class SoundMixer : public platform::AudioSource {
@@ -57,12 +67,18 @@ class SoundMixer : public platform::AudioSource {
 
  private:
   void mixVoice(MixerVoice& voice, float* out, int frameCount);
+  // Source frames at the voice's position: up to maxFrames from one piece of
+  // the PCM, or silence where decoding has not arrived yet.
+  const int16_t* sourceRun(const MixerVoice& voice, uint64_t readable, int maxFrames, int& frames);
+  void stopAtEnd(MixerVoice& voice);
 
   int outputRate_ = 44100;
   std::vector<MixerVoice*> voices_;
   std::vector<platform::AudioSource*> sources_;
   std::vector<float> accumulator_;
   std::vector<int16_t> sourceScratch_;
+  std::vector<float> voiceScratch_;  // one voice's frames at the output rate
+  std::vector<int16_t> silence_;     // fed for frames not decoded yet
 };
 
 }  // namespace kobre

@@ -138,13 +138,35 @@ TEST_F(Bitmap, RefusesOtherDepthsAndBrokenFiles) {
   }
 }
 
-TEST_F(Bitmap, TopDownBmpIsRefusedCleanly) {
+TEST_F(Bitmap, TopDownBmpIsReadTheRightWayUp) {
+  // Our writer stores rows bottom-up; turn its rows around and negate the
+  // height, as tools that write top-down files do.
+  for (int w : {1, 3, 4}) {
+    const int h = 3;
+    auto px = gradient(w, h);
+    auto bmp = writers::writeBmp24(w, h, px);
+    const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> topDown(bmp.begin(), bmp.begin() + 54);
+    for (int r = h - 1; r >= 0; --r) {
+      auto row = bmp.begin() + 54 + static_cast<std::ptrdiff_t>(stride * static_cast<size_t>(r));
+      topDown.insert(topDown.end(), row, row + static_cast<std::ptrdiff_t>(stride));
+    }
+    topDown[22] = static_cast<uint8_t>(-h);
+    topDown[23] = topDown[24] = topDown[25] = 0xFF;
+    DIBitmap b(&context);
+    ASSERT_TRUE(b.loadBmp("td.bmp", topDown)) << w;
+    ASSERT_EQ(b.width(), w);
+    ASSERT_EQ(b.height(), h);
+    for (size_t i = 0; i < px.size(); ++i) EXPECT_EQ(b.pixels(0)[i], px[i] | 0xFF000000u) << w;
+  }
+  // The one height that has no positive counterpart is refused cleanly.
   auto bmp = writers::writeBmp24(2, 2, gradient(2, 2));
-  bmp[22] = 0xFE;  // height -2
-  bmp[23] = bmp[24] = bmp[25] = 0xFF;
+  bmp[22] = bmp[23] = bmp[24] = 0;
+  bmp[25] = 0x80;
   DIBitmap b(&context);
-  EXPECT_FALSE(b.loadBmp("td.bmp", bmp));
+  EXPECT_FALSE(b.loadBmp("min.bmp", bmp));
   EXPECT_EQ(b.frameCount(), 0);
+  EXPECT_EQ(boxes().size(), 1u);
 }
 
 TEST_F(Bitmap, TheBmpReaderIsChosenByTheLastFourCharacters) {

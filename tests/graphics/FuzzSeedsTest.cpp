@@ -3,6 +3,7 @@
 //   KOBRE_WRITE_FUZZ_SEEDS=1 test_graphics --gtest_filter=FuzzSeeds.*
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +49,11 @@ TEST(FuzzSeeds, Write) {
   writeSeed("fuzz_bmp", "pak_5x5.bin",
             writers::makePakEntry(writers::writeBmp24(5, 5, pattern(5, 5, 0))));
   writeSeed("fuzz_bmp", "scrambled_3x2.bin", writers::makeScrambledEntry(bmp3));
+  auto topDown = bmp3;  // rows read top-down: the 2 rows swapped, height -2
+  std::swap_ranges(topDown.begin() + 54, topDown.begin() + 66, topDown.begin() + 66);
+  topDown[22] = 0xFE;
+  topDown[23] = topDown[24] = topDown[25] = 0xFF;
+  writeSeed("fuzz_bmp", "topdown_3x2.bmp", topDown);
 
   writers::PsdDocument doc;
   doc.width = 12;
@@ -69,6 +75,14 @@ TEST(FuzzSeeds, Write) {
   wide.height = 2;
   wide.layers.push_back(psdLayer(0, 0, 130, 2, 1, 255));
   writeSeed("fuzz_psd", "runs_130.psd", writers::writePsd(wide));
+  writers::PsdDocument zip;
+  zip.width = 10;
+  zip.height = 6;
+  zip.layers.push_back(psdLayer(0, 0, 10, 6, 2, 255));
+  zip.layers.push_back(psdLayer(2, -1, 12, 4, 3, 200));
+  zip.layers.push_back(psdLayer(1, 1, 9, 5, 1, 255));
+  zip.layers.back().packBitsPadding = 2;
+  writeSeed("fuzz_psd", "zip_and_padded.psd", writers::writePsd(zip));
 
   std::string text;
   for (int i = 0; i < 40; ++i)

@@ -37,7 +37,12 @@ PsdLayer layer(int left, int top, int right, int bottom, uint8_t alpha, uint16_t
 }
 
 TEST_F(Psd, LayersBecomeFramesPlacedAndClippedInTheDocument) {
-  for (uint16_t compression : {0, 1}) {
+  struct Coding {
+    uint16_t compression;
+    uint8_t padding;  // 0x80 bytes after every PackBits row
+  } codings[] = {{0, 0}, {1, 0}, {1, 3}, {2, 0}, {3, 0}};
+  for (const Coding& coding : codings) {
+    const uint16_t compression = coding.compression;
     PsdDocument doc;
     doc.width = 20;
     doc.height = 10;
@@ -47,6 +52,7 @@ TEST_F(Psd, LayersBecomeFramesPlacedAndClippedInTheDocument) {
     doc.layers.push_back(layer(3, 8, 6, 30, 255, compression));     // bottom cut
     doc.layers.push_back(layer(50, 50, 60, 60, 255, compression));  // wholly outside
     doc.layers.push_back(layer(4, 4, 4, 9, 255, compression));      // empty
+    for (PsdLayer& l : doc.layers) l.packBitsPadding = coding.padding;
     DIBitmap b(&context);
     ASSERT_TRUE(load(b, doc));
     ASSERT_EQ(b.frameCount(), 6);
@@ -58,7 +64,8 @@ TEST_F(Psd, LayersBecomeFramesPlacedAndClippedInTheDocument) {
           bool inside = x >= l.left && x < l.right && y >= l.top && y < l.bottom;
           uint32_t want = inside ? (colourAt(x, y) | (l.pixels[0] & 0xFF000000u)) : 0;
           ASSERT_EQ(b.pixels(f)[y * 20 + x], want)
-              << "frame " << f << " at " << x << "," << y << " compression " << compression;
+              << "frame " << f << " at " << x << "," << y << " compression " << compression
+              << " padding " << int{coding.padding};
         }
     }
     EXPECT_TRUE(boxes().empty());
@@ -193,19 +200,25 @@ std::vector<uint8_t> rleDocument(int width, std::vector<uint8_t> row, uint16_t c
 }
 
 TEST_F(Psd, PackBitsRuns) {
+  const std::string overrun = "RLE データがオーバーランしました\nrle.psd\nレイヤ 0 チャネル 0 ";
+  const std::string shortData = "ファイルが正常に読み込めない rle.psd";
   struct Case {
     const char* what;
     int width;
     std::vector<uint8_t> row;
     uint16_t compression;
-    std::vector<uint8_t> red;  // expected red bytes; empty: overrun
+    std::vector<uint8_t> red;  // expected red bytes; empty: the channel fails
+    std::string message;       // the box of a failed channel
   } cases[] = {
-      {"literal and repeat", 5, {0x01, 10, 20, 0xFE, 7}, 1, {10, 20, 7, 7, 7}},
-      {"-128 repeats 129 times", 129, {0x80, 7}, 1, std::vector<uint8_t>(129, 7)},
-      {"-128 overruns a narrower row", 128, {0x80, 7}, 1, {}},
-      {"literal past the edge", 3, {0x03, 1, 2, 3, 4}, 1, {}},
-      {"compression 2 read as PackBits", 2, {0x01, 5, 6}, 2, {5, 6}},
-      {"compression 3 overruns", 2, {0x78, 0x9C, 1, 2}, 3, {}},
+      {"literal and repeat", 5, {0x01, 10, 20, 0xFE, 7}, 1, {10, 20, 7, 7, 7}, ""},
+      {"-128 is no operation", 3, {0x80, 0x01, 4, 5, 0x80, 0x00, 6}, 1, {4, 5, 6}, ""},
+      {"padding after the row is passed over", 2, {0xFF, 9, 0x80, 0x80, 0x80}, 1, {9, 9}, ""},
+      {"-128 then a single byte leaves the row short", 129, {0x80, 7}, 1, {}, shortData},
+      {"repeat past the edge", 2, {0xFD, 7}, 1, {}, overrun},
+      {"literal past the edge", 3, {0x03, 1, 2, 3, 4}, 1, {}, overrun},
+      {"compression 2 is deflate, not PackBits", 2, {0x01, 5, 6}, 2, {}, shortData},
+      {"compression 3 damaged", 2, {0x78, 0x9C, 1, 2}, 3, {}, shortData},
+      {"unknown compression", 2, {0x01, 5, 6}, 4, {}, shortData},
   };
   for (auto& c : cases) {
     clearBoxes();
@@ -215,16 +228,63 @@ TEST_F(Psd, PackBitsRuns) {
     auto msgs = boxMessages();
     if (c.red.empty()) {
       ASSERT_EQ(msgs.size(), 1u) << c.what;
-      EXPECT_EQ(msgs[0], "RLE データがオーバーランしました\nrle.psd\nレイヤ 0 チャネル 0 ")
-          << c.what;
-      // The layer failed: alpha is not taken into use.
-      EXPECT_FALSE(b.hasAlpha()) << c.what;
+      EXPECT_EQ(msgs[0], c.message) << c.what;
+      // The failed layer is left fully transparent, and drawn so.
+      EXPECT_TRUE(b.hasAlpha()) << c.what;
+      for (int x = 0; x < c.width; ++x) EXPECT_EQ(b.pixels(0)[x], 0u) << c.what << " " << x;
       continue;
     }
     EXPECT_TRUE(msgs.empty()) << c.what << (msgs.empty() ? "" : msgs[0]);
     for (int x = 0; x < c.width; ++x)
       EXPECT_EQ((b.pixels(0)[x] >> 16) & 0xFF, c.red[static_cast<size_t>(x)]) << c.what << " " << x;
   }
+}
+
+TEST_F(Psd, ADamagedLayerHidesNothing) {
+  // Over a good background layer, a layer whose deflate data is cut short.
+  for (uint16_t compression : {1, 2}) {
+    clearBoxes();
+    PsdDocument doc;
+    doc.width = 8;
+    doc.height = 4;
+    doc.layers.push_back(layer(0, 0, 8, 4, 255, 0));
+    doc.layers.push_back(layer(0, 0, 8, 4, 255, compression));
+    doc.layers.push_back(layer(2, 1, 6, 3, 255, 0));
+    auto f = writers::writePsd(doc);
+    // Damage the second layer's first channel (transparency, written first):
+    // it follows the first layer's four raw channels of 2 + 32 bytes.
+    size_t rec = 26 + 8 + 4 + 4 + 2;
+    size_t recordSize = 18 + 24 + 12 + 4 + 32;  // extra: mask, ranges, name, lyid
+    size_t dataAt = rec + 3 * recordSize + 4 * 34;
+    ASSERT_EQ(f[dataAt + 1], compression);  // the compression field found
+    for (size_t i = dataAt + 2; i < dataAt + 6; ++i) f[i] = 0xFF;
+    writeLoose("pic.psd", f);
+    DIBitmap b(&context);
+    ASSERT_TRUE(b.load("pic.psd")) << compression;
+    EXPECT_EQ(boxes().size(), 1u) << compression;
+    EXPECT_TRUE(b.hasAlpha());
+    for (int i = 0; i < 32; ++i) {
+      EXPECT_EQ(b.pixels(0)[i], colourAt(i % 8, i / 8) | 0xFF000000u) << i;  // background intact
+      EXPECT_EQ(b.pixels(1)[i], 0u) << compression << " " << i;              // damaged: transparent
+    }
+    EXPECT_EQ(b.pixels(2)[8 + 2], colourAt(2, 1) | 0xFF000000u);  // later layers still read
+  }
+  // Without transparency a broken layer cannot be left out: the picture fails.
+  clearBoxes();
+  PsdDocument doc;
+  doc.width = 4;
+  doc.height = 2;
+  doc.channels = 3;
+  doc.mergedAlpha = false;
+  doc.layers.push_back(layer(0, 0, 4, 2, 255, 0));
+  doc.layers.push_back(layer(0, 0, 4, 2, 255, 0));
+  doc.layers[1].channelIds = {-1, 0, 1};  // no blue
+  DIBitmap b(&context);
+  EXPECT_FALSE(load(b, doc));
+  EXPECT_EQ(b.frameCount(), 0);
+  auto msgs = boxMessages();
+  ASSERT_EQ(msgs.size(), 1u);
+  EXPECT_EQ(msgs[0], "チャネルのポインタが不正 pic.psd");
 }
 
 TEST_F(Psd, AnyCompleteLayerTurnsAlphaOn) {
@@ -257,7 +317,8 @@ TEST_F(Psd, FirstLayerInformationBlocksMustBeSigned) {
   doc.layers[0].blocks = {bad, id};
   DIBitmap b(&context);
   ASSERT_TRUE(load(b, doc));  // the picture stays, its channels fail
-  EXPECT_FALSE(b.hasAlpha());
+  EXPECT_TRUE(b.hasAlpha());  // and its broken layer is transparent
+  EXPECT_EQ(b.pixels(0)[0], 0u);
   auto msgs = boxMessages();
   ASSERT_EQ(msgs.size(), 1u);
   EXPECT_EQ(msgs[0], "レイヤ情報が取得できない pic.psd");

@@ -62,6 +62,27 @@ TEST_F(Compose, EmptySlotsComposeBlackAndSlotOrderStacks) {
   EXPECT_EQ(at(150, 150), 0u);
 }
 
+TEST_F(Compose, APictureWhoseOnlyLayerIsBrokenHidesNothing) {
+  ASSERT_TRUE((*slots)[0].loadImage(solidBmp("grey.bmp", 800, 600, 0x808080)));
+  // A document with transparency whose one layer lacks its transparency
+  // channel: the layer fails, and no other layer turns alpha on.
+  writers::PsdDocument doc;
+  doc.width = 200;
+  doc.height = 100;
+  doc.layers.push_back(
+      writers::makePsdLayer(0, 0, 200, 100, [](int, int) { return argb(255, 0, 0, 0); }));
+  doc.layers[0].compression = 1;
+  doc.layers[0].channelIds = {0, 1, 2};
+  writeLoose("broken.psd", writers::writePsd(doc));
+  DIBSprite& s = (*slots)[5];
+  ASSERT_TRUE(s.loadImage("broken.psd"));
+  compose();
+  for (int y = 0; y < 100; y += 9)
+    for (int x = 0; x < 200; x += 13) ASSERT_EQ(at(x, y), 0x808080u) << x << "," << y;
+  ASSERT_FALSE(boxes().empty());
+  EXPECT_EQ(boxMessages().back(), "チャネルのポインタが不正 broken.psd");
+}
+
 TEST_F(Compose, ClippingAtEveryEdge) {
   // Columns numbered in blue, rows in green.
   std::vector<uint32_t> px;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sound/SoundBuffer.h"
 #include "sound/SoundDevice.h"
 #include "tests/sound/SoundTestSupport.h"
@@ -342,16 +344,35 @@ TEST(SoundBuffer, LongNamesReloadEveryTime) {
   EXPECT_EQ(b.playPosition(), 0u);
 }
 
+// The same file with its 'fact' chunk renamed to one readers pass over.
+std::vector<uint8_t> withoutFact(std::vector<uint8_t> wave) {
+  for (size_t i = 12; i + 4 <= wave.size(); ++i)
+    if (std::equal(wave.begin() + static_cast<std::ptrdiff_t>(i),
+                   wave.begin() + static_cast<std::ptrdiff_t>(i + 4), "fact")) {
+      std::copy_n("JUNK", 4, wave.begin() + static_cast<std::ptrdiff_t>(i));
+      return wave;
+    }
+  ADD_FAILURE() << "no fact chunk";
+  return wave;
+}
+
 TEST(SoundBuffer, StreamingRefusals) {
+  auto tone = writers::makeSineWave(4410, 22050, 1, 400);
+  auto adpcm = testing::encodeWithAvcodec("adpcm_ms", tone, 22050, 1);
+  ASSERT_TRUE(adpcm.ok);
   struct Case {
     const char* name;
     std::vector<uint8_t> bytes;
+    const char* detail;  // the line after the code; empty: none
   } cases[] = {
-      // Plain PCM has no 'fact' chunk.
-      {"pcm", tonePcm(44100)},
+      // A format whose length only 'fact' can tell.
+      {"adpcm without fact", withoutFact(testing::waveOf(adpcm, 22050, 1, 4410)),
+       "'fact' チャンクがないため長さが分からない (形式 0x0002)"},
       // A count whose length does not fit the buffer counters.
-      {"huge fact", writers::writeVorbisWave(writers::makeSineWave(2000, 22050, 2, 400), 22050, 2,
-                                             0.3f, 0x674F, 4000000000u)},
+      {"huge fact",
+       writers::writeVorbisWave(writers::makeSineWave(2000, 22050, 2, 400), 22050, 2, 0.3f, 0x674F,
+                                4000000000u),
+       ""},
   };
   for (const Case& c : cases) {
     BufferRig rig;
@@ -361,12 +382,59 @@ TEST(SoundBuffer, StreamingRefusals) {
     EXPECT_FALSE(b.isLoaded());
     ASSERT_EQ(rig.boxes().size(), 1u) << c.name;
     EXPECT_EQ(rig.boxes()[0].spec.caption, "DirectSound Error");
-    EXPECT_NE(rig.boxes()[0].spec.text.find("未定義のエラー : 0x00000001"), std::string::npos);
+    const std::string& text = rig.boxes()[0].spec.text;
+    const std::string code = "未定義のエラー : 0x00000001";
+    ASSERT_NE(text.find(code), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.find(code) + code.size()),
+              *c.detail ? "\n" + std::string(c.detail) : "")
+        << c.name;
   }
   // Whole loads take plain PCM.
   BufferRig rig;
   rig.writeSound("s", tonePcm(441));
   EXPECT_TRUE(rig.channels.seChannel().loadWhole("wav\\s.wav"));
+}
+
+TEST(SoundBuffer, MusicWithoutFactStreamsToItsEndAndLoops) {
+  // Plain PCM as ffmpeg and sox write it (8 and 16 bits), and Vorbis in WAVE
+  // whose 'fact' chunk is missing: the length comes from the stream.
+  const int frames = 3 * 44100 + 123;  // past one streamed piece, not whole pieces
+  auto tone = writers::makeSineWave(frames, 44100, 2, 441);
+  std::vector<uint8_t> eight(tone.size());
+  for (size_t i = 0; i < tone.size(); ++i) eight[i] = static_cast<uint8_t>((tone[i] >> 8) + 128);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"pcm16", writers::writePcmWave(tone, 44100, 2)},
+      {"pcm8", writers::writePcm8Wave(eight, 44100, 2)},
+      {"vorbis", withoutFact(writers::writeVorbisWave(tone, 44100, 2, 0.3f))},
+  };
+  for (const Case& c : cases) {
+    BufferRig rig;
+    rig.writeSound("m", c.bytes);
+    SoundBuffer& b = rig.channels.bgmChannel();
+    ASSERT_TRUE(b.loadStreamed("wav\\m.wav")) << c.name;
+    EXPECT_EQ(b.decodedLength(), int64_t{frames} * 4) << c.name;
+    EXPECT_EQ(b.decodedSoFar(), kStreamChunkBytes) << c.name;
+    ASSERT_TRUE(b.setVolume(100, true));
+    ASSERT_TRUE(b.play(true));
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(b.update(true));
+    EXPECT_EQ(b.decodedSoFar(), b.decodedLength()) << c.name;
+    // Twice through: the music loops, with sound in its end and its start
+    // both times.
+    rig.advance(2 * frames * 1000 / 44100 + 500);
+    EXPECT_TRUE(b.isPlaying()) << c.name;
+    for (size_t at : {size_t{100}, size_t(frames) - 5000, size_t(frames) + 100,
+                      size_t(2 * frames) - 5000, size_t(2 * frames) + 100})
+      EXPECT_GT(rms(rig.played(), 2, 0, at, 4000), 4000) << c.name << " at " << at;
+    // The PCM held is the file's (Vorbis only approximately).
+    if (std::string(c.name) == "pcm16") {
+      for (uint64_t f : {uint64_t{0}, uint64_t{88200}, uint64_t(frames - 1)})
+        EXPECT_EQ(b.pcm().sample(f, 1), tone[f * 2 + 1]) << f;
+    }
+    EXPECT_TRUE(rig.boxes().empty()) << c.name;
+  }
 }
 
 TEST(SoundBuffer, ShortStreamWithALargeFactPlaysItsDataThenSilence) {

@@ -1,5 +1,7 @@
 #include "tools/writers/PsdWriter.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 
 #include "common/ByteWriter.h"
@@ -43,9 +45,26 @@ std::vector<uint8_t> channelData(const PsdLayer& layer, int16_t id) {
     for (auto& row : rows) out.insert(out.end(), row.begin(), row.end());
     return out;
   }
+  if (layer.compression == 2 || layer.compression == 3) {
+    std::vector<uint8_t> plain;
+    for (auto& row : rows) {
+      // With prediction each byte is stored as the difference to its left.
+      for (size_t x = row.size(); layer.compression == 3 && x-- > 1;)
+        row[x] = static_cast<uint8_t>(row[x] - row[x - 1]);
+      plain.insert(plain.end(), row.begin(), row.end());
+    }
+    uLongf size = compressBound(static_cast<uLong>(plain.size()));
+    std::vector<uint8_t> packed(size);
+    compress2(packed.data(), &size, plain.data(), static_cast<uLong>(plain.size()), 9);
+    out.insert(out.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(size));
+    return out;
+  }
   std::vector<std::vector<uint8_t>> packed;
-  for (auto& row : rows) packed.push_back(packBits(row));
-  for (auto& p : packed) bw.be16(static_cast<uint32_t>(p.size()));
+  for (auto& row : rows) {
+    packed.push_back(packBits(row));
+    packed.back().insert(packed.back().end(), layer.packBitsPadding, 0x80);
+  }
+  for (auto& p : packed) bw.be16(static_cast<uint16_t>(p.size()));
   for (auto& p : packed) out.insert(out.end(), p.begin(), p.end());
   return out;
 }

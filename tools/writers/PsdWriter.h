@@ -1,6 +1,6 @@
 // Writes layered RGB Photoshop documents (8 bits per channel) of the kind the
 // runtime reads: layer rectangles anywhere (also reaching outside the
-// document), raw or PackBits channels, 3 or 4 document channels, merged
+// document), raw, PackBits or deflate channels, 3 or 4 document channels, merged
 // alpha on or off.
 #pragma once
 
@@ -22,9 +22,13 @@ struct PsdLayer {
   int32_t top = 0, left = 0, bottom = 0, right = 0;
   // (right - left) x (bottom - top) values 0xAARRGGBB, rows top to bottom.
   std::vector<uint32_t> pixels;
-  // Compression field of every channel: 0 raw, 1 PackBits. Other values are
-  // written as given (with PackBits data) to exercise readers.
+  // Compression field of every channel: 0 raw, 1 PackBits, 2 deflate, 3
+  // deflate of the differences along each row. Other values are written as
+  // given (with PackBits data) to exercise readers.
   uint16_t compression = 0;
+  // PackBits only: no-operation bytes (0x80) appended to every packed row,
+  // as some encoders pad them.
+  uint8_t packBitsPadding = 0;
   // Channel ids in record order; empty means -1, 0, 1, 2 (transparency
   // first, as Photoshop writes them).
   std::vector<int16_t> channelIds;
