@@ -1,15 +1,21 @@
-// The save, load and backlog screens the message and choice waits open.
-// Until the system screens are built they return at once: nothing was
-// loaded and no return-to-title request arrived.
+// The save, load, backlog and extras screens the waits and the title menu
+// open. Until they are built they say so once in the log and return at
+// once: nothing was loaded and no return-to-title request arrived.
 #include "script/Lexer.h"
 
 namespace kobre {
 
 Flow Lexer::SaveLoadScreen(bool /*load*/) {
+  runtime_->stub("save and load screens");
   return Flow::Next;
 }
 Flow Lexer::BacklogScreen() {
+  runtime_->stub("backlog screen");
   return Flow::Next;
+}
+bool Lexer::ExtrasMenu() {
+  runtime_->stub("extras menu");
+  return true;
 }
 
 }  // namespace kobre

@@ -8,7 +8,7 @@
 namespace kobre {
 
 bool Lexer::Menu() {
-  return true;
+  return TitleMenu();
 }
 bool Lexer::LoadScreen() {
   return true;
