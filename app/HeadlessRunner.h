@@ -14,6 +14,10 @@
 #include "app/HeadlessOptions.h"
 #include "platform/headless/HeadlessPlatform.h"
 
+namespace kobre {
+struct Runtime;
+}  // namespace kobre
+
 namespace kobre::frame {
 class FrameEngine;
 class MainFrame;
@@ -30,6 +34,12 @@ constexpr int kExitPollsRanOut = 3;
 // Script steps in a row without an input poll after which a run limited by
 // --max-polls ends as if its polls had run out.
 constexpr uint64_t kRunawaySteps = 1000000;
+
+// What the sprite slots hold, one line per occupied slot in slot order:
+// SLOT, KIND (picture, text, box, blank), NAME (the picture name as loaded,
+// or the text in UTF-8), X, Y, VISIBLE (1/0), FRAME, separated by tabs. Line
+// breaks in a text are written as "\n", tabs as "\t".
+std::string spriteDump(const Runtime& runtime, platform::TextCodec* codec);
 
 // Writes an 800 x 600 XRGB picture as an RGB PNG file; false when it cannot.
 bool writePng(const std::string& path, const uint32_t* pixels, int width, int height);

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -299,6 +300,34 @@ TEST(HeadlessRun, ScreenshotOfTheFirstPictureAfterAPoll) {
   EXPECT_NE(r.err.find("after poll 1000000"), std::string::npos);
 }
 
+TEST(HeadlessRun, SpriteDumpListsTheOccupiedSlots) {
+  GameFolder game("bg1 pic\nwindow 0 20 440 760 150 30 20 30 4 nopic 0 0\nあいう\n");
+  std::vector<uint32_t> px(64 * 32, 0x336699);
+  game.dir.write("cg/pic.bmp", writers::writeBmp24(64, 32, px));
+  HeadlessOptions bad, o;
+  std::string error;
+  EXPECT_FALSE(app::parseHeadlessArguments({"--dump-sprites", "x@y", game.str()}, bad, error));
+  ASSERT_TRUE(app::parseHeadlessArguments(
+      {"--dump-sprites", game.dir.str() + "/s.txt@300", "--dump-sprites",
+       game.dir.str() + "/late.txt@99999", "--max-polls", "400", game.str()},
+      o, error))
+      << error;
+  ASSERT_EQ(o.spriteDumps.size(), 2u);
+  EXPECT_EQ(o.spriteDumps[0].poll, 300u);
+  RunResult r = runIn(o);
+  const auto bytes = game.dir.read("s.txt");
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 3u) << std::string(bytes.begin(), bytes.end());
+  EXPECT_EQ(lines[0], "0\tpicture\tcg\\pic.bmp\t0\t0\t1\t0");
+  EXPECT_EQ(lines[1], "5\tbox\t\t20\t440\t1\t0");
+  EXPECT_EQ(lines[2].rfind("7\ttext\tあいう", 0), 0u) << lines[2];
+  EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), '\t'), 6);
+  EXPECT_FALSE(std::filesystem::exists(game.dir.path("late.txt")));
+  EXPECT_NE(r.err.find("after poll 99999"), std::string::npos);
+}
+
 TEST(HeadlessRun, QuitQuestionAnsweredNoThenYes) {
   for (bool yes : {false, true}) {
     SCOPED_TRACE(yes ? "yes" : "no");
@@ -539,6 +568,55 @@ TEST(HeadlessProgram, PlaysTheDemoGame) {
   EXPECT_EQ(r.out.find("パラメータが不正"), std::string::npos) << r.out;
   EXPECT_TRUE(std::filesystem::exists(copy.path("shot.png")));
   EXPECT_TRUE(std::filesystem::exists(copy.path("game/KOBRE.ini")));
+}
+
+TEST(HeadlessProgram, PlaysTheDemoFromItsTitleMenuIntoEitherGame) {
+  if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
+    GTEST_SKIP() << "the demo game is not built";
+  struct Case {
+    const char* name;
+    const char* hover;  // a point in the game's hot rectangle on the game select
+    uint8_t game;
+    const char* scripts[2];  // what the game's scripts are named like
+  };
+  const Case cases[] = {{"game 0", "150,450", 0, {"m_", "t_"}},
+                        {"game 1", "600,480", 1, {"q_", "q_"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder copy, lock;
+    std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
+                          std::filesystem::copy_options::recursive);
+    const std::string game = copy.str() + "/game";
+    // Game select, the title's first button (new game), the first route;
+    // then Ok on every other poll through the story.
+    std::string input = std::string("60 - ") + c.hover + "\n70 Ok\n71 -\n200 Ok\n201 -\n";
+    input += "330 Ok\n331 -\n";
+    for (int p = 500; p < 2400; p += 2)
+      input += std::to_string(p) + " Ok\n" + std::to_string(p + 1) + " -\n";
+    copy.write("input.txt", input);
+    RunResult r =
+        runProgram("--headless --max-polls 2400 --input '" + copy.str() +
+                       "/input.txt' --dump-state '" + copy.str() + "/state.dat' --dump-sprites '" +
+                       copy.str() + "/title.txt@120' '" + game + "' 2>&1",
+                   lock.str());
+    EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
+    EXPECT_EQ(r.out.find("スクリプトエラー"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("System Error"), std::string::npos) << r.out;
+    const auto state = copy.read("state.dat");
+    ASSERT_EQ(state.size(), kGameStateSize);
+    EXPECT_EQ(state[offsetof(GameState, flags) + 1000], c.game);
+    EXPECT_EQ(state[offsetof(GameState, flags) + 1001], 0);
+    const std::string script(reinterpret_cast<const char*>(state.data()) + 8);
+    EXPECT_TRUE(script.rfind(c.scripts[0], 0) == 0 || script.rfind(c.scripts[1], 0) == 0) << script;
+    // The title screen of the chosen game, with the new game button shown.
+    const auto dump = copy.read("title.txt");
+    const std::string text(dump.begin(), dump.end());
+    const std::string variant = c.game == 0 ? "1" : "2";
+    EXPECT_NE(text.find("40\tpicture\tcg\\_MnBack" + variant + ".bmp\t0\t0\t1"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("60\tpicture\tcg\\_MnFirst" + variant + ".psd\t"), std::string::npos)
+        << text;
+  }
 }
 
 }  // namespace
