@@ -68,6 +68,7 @@ class MemoryFiles : public kobre::platform::FileSystem {
     files[std::string(name)].assign(data.begin(), data.end());
     return true;
   }
+  bool canWrite(std::string_view) override { return true; }
   bool remove(std::string_view name) override { return files.erase(std::string(name)) > 0; }
   bool lastWriteTime(std::string_view, kobre::platform::FileTime&) override { return false; }
   int64_t freeSpaceBytes() override { return 1 << 30; }

@@ -38,8 +38,12 @@ class FailingWrites : public platform::FileSystem {
     return real_.readAll(n, out, max);
   }
   bool writeAtomic(std::string_view n, std::span<const uint8_t> data) override {
-    if (n == name_ && (!onlyCommit_ || data.size() == kGameStateSize)) return false;
+    if (n == name_) return false;
     return real_.writeAtomic(n, data);
+  }
+  bool canWrite(std::string_view n) override {
+    if (n == name_ && !onlyCommit_) return false;
+    return real_.canWrite(n);
   }
   bool remove(std::string_view n) override { return real_.remove(n); }
   bool lastWriteTime(std::string_view n, platform::FileTime& t) override {
