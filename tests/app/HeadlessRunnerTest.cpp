@@ -6,9 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QImage>
-#include <QString>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +22,10 @@
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/ScriptWriter.h"
 #include "tools/writers/WavWriter.h"
+
+// After the engine headers: Qt's keyword macros (slots) would rewrite them.
+#include <QImage>
+#include <QString>
 
 namespace kobre::testing {
 namespace {
