@@ -93,6 +93,19 @@ constexpr OptionSpec kOptions[] = {
        o.screenshots.push_back(shot);
        return true;
      }},
+    {"--dump-sprites", "FILE@POLL", true,
+     [](HeadlessOptions& o, const std::string& v, std::string& error) {
+       const size_t at = v.rfind('@');
+       Screenshot dump;
+       if (at == std::string::npos || at == 0 ||
+           !parseNumber(std::string_view(v).substr(at + 1), dump.poll)) {
+         error = "--dump-sprites takes FILE@POLL";
+         return false;
+       }
+       dump.path = v.substr(0, at);
+       o.spriteDumps.push_back(dump);
+       return true;
+     }},
     {"--audio-out", "FILE.wav", false,
      [](HeadlessOptions& o, const std::string& v, std::string&) {
        o.audioOut = v;

@@ -32,6 +32,7 @@ struct HeadlessOptions {
   std::string dumpState;
   std::string audioOut;  // WAV file of everything the mixer played
   std::vector<Screenshot> screenshots;
+  std::vector<Screenshot> spriteDumps;  // --dump-sprites FILE@POLL
 };
 
 // Parses the arguments after "--headless"; false with a message when they

@@ -154,6 +154,13 @@ int HeadlessRunner::run() {
       if (!writePng(shot.path, pixels, kScreenWidth, kScreenHeight))
         err_ << "kobre: cannot write " << shot.path << "\n";
     }
+    for (Screenshot& dump : options_.spriteDumps) {
+      if (dump.written || poll < dump.poll) continue;
+      dump.written = true;
+      const std::string text = spriteDump(engine_->runtime(), &headless_->text);
+      if (!writeFileBytes(dump.path, std::vector<uint8_t>(text.begin(), text.end())))
+        err_ << "kobre: cannot write " << dump.path << "\n";
+    }
   });
   host.onPump([this] {
     if (pumpHook_) pumpHook_();
@@ -204,6 +211,8 @@ int HeadlessRunner::run() {
   }
   for (const Screenshot& shot : options_.screenshots)
     if (!shot.written) err_ << "kobre: no picture was presented after poll " << shot.poll << "\n";
+  for (const Screenshot& dump : options_.spriteDumps)
+    if (!dump.written) err_ << "kobre: no picture was presented after poll " << dump.poll << "\n";
   return code;
 }
 

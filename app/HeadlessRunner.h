@@ -16,6 +16,10 @@
 #include "app/PngFile.h"
 #include "platform/headless/HeadlessPlatform.h"
 
+namespace kobre {
+struct Runtime;
+}  // namespace kobre
+
 namespace kobre::frame {
 class FrameEngine;
 class MainFrame;
@@ -32,6 +36,12 @@ constexpr int kExitPollsRanOut = 3;
 // Script steps in a row without an input poll after which a run limited by
 // --max-polls ends as if its polls had run out.
 constexpr uint64_t kRunawaySteps = 1000000;
+
+// What the sprite slots hold, one line per occupied slot in slot order:
+// SLOT, KIND (picture, text, box, blank), NAME (the picture name as loaded,
+// or the text in UTF-8), X, Y, VISIBLE (1/0), FRAME, separated by tabs. Line
+// breaks in a text are written as "\n", tabs as "\t".
+std::string spriteDump(const Runtime& runtime, platform::TextCodec* codec);
 
 class HeadlessRunner {
  public:

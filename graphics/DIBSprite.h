@@ -62,6 +62,9 @@ class DIBSprite {
   // The position, or 800 and 600 without a bitmap.
   int x() const { return bitmap_ ? x_ : 800; }
   int y() const { return bitmap_ ? y_ : 600; }
+  // The position as last set, with or without a bitmap (text sprites).
+  int placedX() const { return x_; }
+  int placedY() const { return y_; }
   int width() const { return width_; }
   int height() const { return height_; }
   void setBrightness(int v);

@@ -179,14 +179,39 @@ class Lexer {
   bool Voice(bool marksResume, bool autoPan, int pan, const char* name, int32_t commandPosition);
   Flow SeWait();
 
-  // --- save data hooks (SaveData.cpp) ---
+  // --- save data (SaveData.cpp) ---
   // Merges the lasting flags (F1024-F2047) into Save00.dat (`flag_update`,
-  // picture unlocks). Not built yet: logs a stub and returns false.
+  // picture unlocks): UpdateGlobalFlags.
   bool MergeLastingFlags();
+  // Writes the global GameState with its checksum to "Save%02d.dat"; false
+  // (after the box) when the file could not be written.
+  bool SaveGame(int slot);
+  // Replaces the global GameState from "Save%02d.dat" and rebuilds the
+  // running game from it; false when nothing was loaded.
+  bool LoadGame(int slot);
+  // Save00.dat = the global GameState with F1024-F2047 ORed with those
+  // already stored there.
+  bool UpdateGlobalFlags();
+  // Reads Save00.dat over the global GameState: missing, it stays; damaged,
+  // the box (unit, code) and a zeroed record. False when it was damaged.
+  bool ReadLastingRecord(std::string_view unit, int code);
 
   // --- movie and MIDI hooks (MovieMidi.cpp) ---
   bool Movie(const char* name);
   bool Midi(const char* name);
+
+  // --- the title menu (screens/TitleMenu.cpp) ---
+  // The `menu` command: Save00.dat, game select, the title screen and what
+  // it leads to. True: go on with the top script (a new game, a loaded game
+  // or the after-story starts); false: stop the script.
+  bool TitleMenu();
+  // Picks the game (F1000); false when polling or presenting fails.
+  bool GameSelect();
+  // Picks the route of a new game (F1001); false when polling or
+  // presenting fails.
+  bool RouteSelect();
+  // The extras menu (PendingScreens.cpp until it is built).
+  bool ExtrasMenu();
 
   // --- system screens and devices (ScreenCommands.cpp) ---
   bool Menu();        // the title menu in this Lexer; its result is the command's

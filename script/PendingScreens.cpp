@@ -1,6 +1,6 @@
-// The save, load and backlog screens the message and choice waits open.
-// They are not built yet: each says so once in the log and returns to the
-// wait as if the player had closed it at once.
+// The save, load, backlog and extras screens the waits and the title menu
+// open. Until they are built they say so once in the log and return at
+// once: nothing was loaded and no return-to-title request arrived.
 #include "script/Lexer.h"
 
 namespace kobre {
@@ -12,6 +12,10 @@ Flow Lexer::SaveLoadScreen(bool load) {
 Flow Lexer::BacklogScreen() {
   runtime_->stub("backlog screen");
   return Flow::Next;
+}
+bool Lexer::ExtrasMenu() {
+  runtime_->stub("extras menu");
+  return true;
 }
 
 }  // namespace kobre

@@ -7,11 +7,10 @@
 
 namespace kobre {
 
-// The title menu, the load and save screens and the joypad rumble are not
+// The load and save screens and the joypad rumble are not
 // built yet: each says so once in the log, and the script goes on.
 bool Lexer::Menu() {
-  runtime_->stub("title menu");
-  return true;
+  return TitleMenu();
 }
 bool Lexer::LoadScreen() {
   runtime_->stub("load screen");

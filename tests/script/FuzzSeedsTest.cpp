@@ -2,7 +2,11 @@
 //   test_script --gtest_also_run_disabled_tests --gtest_filter='FuzzSeeds.*'
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <memory>
+
+#include "script/GameState.h"
 
 #include "tools/writers/ArchiveWriter.h"
 #include "tools/writers/ScriptWriter.h"
@@ -44,6 +48,38 @@ TEST(FuzzSeeds, DISABLED_WriteScriptSeeds) {
     ASSERT_TRUE(writers::ScriptWriter().build(s.text, opt, bytes));
     ASSERT_TRUE(writers::writeHostFile((dir / s.name).string(), bytes));
   }
+}
+
+// Seeds of the slot file fuzz target: a first byte (1: the target fixes the
+// checksum), then the file.
+TEST(FuzzSeeds, DISABLED_WriteSaveFileSeeds) {
+  auto dir = std::filesystem::path(KOBRE_SOURCE_DIR) / "tests/fuzz/corpus/fuzz_savefile";
+  std::filesystem::create_directories(dir);
+  auto gs = std::make_unique<GameState>();
+  auto seed = [&](const char* name, uint8_t mode, size_t size) {
+    gs->updateChecksum();
+    std::vector<uint8_t> bytes{mode};
+    auto image = gs->bytes();
+    bytes.insert(bytes.end(), image.begin(), image.begin() + static_cast<long>(size));
+    ASSERT_TRUE(writers::writeHostFile((dir / name).string(), bytes));
+  };
+  gs->clear();
+  std::strcpy(gs->scriptName, "s");
+  gs->resumePosition = 8;
+  std::strcpy(gs->layerNames[0], "bg");
+  gs->layerX[0] = -150;
+  std::strcpy(gs->bgmName, "m");
+  std::strcpy(gs->seName, "e");
+  std::strcpy(gs->windowPicture, "w");
+  gs->windowWidth = 700;
+  gs->windowHeight = 150;
+  gs->flags[1100] = 1;
+  seed("valid", 0, kGameStateSize);
+  seed("short", 0, 200);
+  std::memset(gs->scriptName, 'a', kNameSize);
+  std::memset(gs->layerNames, 'b', sizeof gs->layerNames);
+  gs->resumePosition = -1;
+  seed("unterminated", 1, kGameStateSize);
 }
 
 }  // namespace
