@@ -73,6 +73,7 @@ void HeadlessRunner::autoChoose(platform::InputState& input) {
   std::array<Box, kChoiceSlots> boxes{};
   int shown = 0;
   const Runtime& rt = engine_->runtime();
+  if (!rt.choiceWaiting) return;
   for (int i = 0; i < kChoiceSlots; ++i) {
     const DIBSprite* box = rt.spriteSlots[static_cast<size_t>(slots::kChoiceBox + i)];
     if (box != nullptr && box->isLoaded() && box->width() > 0 && box->height() > 0)

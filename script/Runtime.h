@@ -82,6 +82,7 @@ struct Runtime {
   bool fontChanged = false;
   bool mciNotified = false;
   bool moviePlaying = false;
+  bool choiceWaiting = false;  // a `select` waits for its pick
 
   // Input sets of the last poll, and the mouse in back-buffer pixels.
   uint32_t heldButtons = 0;

@@ -106,9 +106,12 @@ void HeadlessHost::readInput(InputState& state) {
       // The window only hears the wheel while the cursor is over its client area.
       if (mouseX_ >= 0 && mouseX_ < 800 && mouseY_ >= 0 && mouseY_ < 600) state.wheelDelta = wheel;
     }
-  } else if (autoOk_ && polls_ % 2 == 0) {
-    state.extraButtons = kButtonOk;
   }
+  // Auto-Ok fills in whenever the input file holds nothing: before its first
+  // line and after a line that releases everything ("-").
+  const bool idle = step == nullptr || (step->buttons == 0 && step->keys.empty() &&
+                                        !step->mouseLeft && !step->mouseRight);
+  if (autoOk_ && idle && polls_ % 2 == 0) state.extraButtons = kButtonOk;
   state.cursorX = mouseX_;
   state.cursorY = mouseY_;
 

@@ -367,351 +367,353 @@ TEST(HeadlessRun, AutoChooseWithTheSameSeedPicksTheSame) {
               playChoice({"--auto-choose", seed}, b).variable('S'))
         << seed;
   }
+}
 
-  TEST(HeadlessRun, SpriteDumpListsTheOccupiedSlots) {
-    GameFolder game("bg1 pic\nwindow 0 20 440 760 150 30 20 30 4 nopic 0 0\nあいう\n");
-    std::vector<uint32_t> px(64 * 32, 0x336699);
-    game.dir.write("cg/pic.bmp", writers::writeBmp24(64, 32, px));
-    HeadlessOptions bad, o;
-    std::string error;
-    EXPECT_FALSE(app::parseHeadlessArguments({"--dump-sprites", "x@y", game.str()}, bad, error));
-    ASSERT_TRUE(app::parseHeadlessArguments(
-        {"--dump-sprites", game.dir.str() + "/s.txt@300", "--dump-sprites",
-         game.dir.str() + "/late.txt@99999", "--max-polls", "400", game.str()},
-        o, error))
-        << error;
-    ASSERT_EQ(o.spriteDumps.size(), 2u);
-    EXPECT_EQ(o.spriteDumps[0].poll, 300u);
-    RunResult r = runIn(o);
-    const auto bytes = game.dir.read("s.txt");
-    std::istringstream in(std::string(bytes.begin(), bytes.end()));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 3u) << std::string(bytes.begin(), bytes.end());
-    EXPECT_EQ(lines[0], "0\tpicture\tcg\\pic.bmp\t0\t0\t1\t0");
-    EXPECT_EQ(lines[1], "5\tbox\t\t20\t440\t1\t0");
-    EXPECT_EQ(lines[2].rfind("7\ttext\tあいう", 0), 0u) << lines[2];
-    EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), '\t'), 6);
-    EXPECT_FALSE(std::filesystem::exists(game.dir.path("late.txt")));
-    EXPECT_NE(r.err.find("after poll 99999"), std::string::npos);
-  }
+TEST(HeadlessRun, SpriteDumpListsTheOccupiedSlots) {
+  GameFolder game("bg1 pic\nwindow 0 20 440 760 150 30 20 30 4 nopic 0 0\nあいう\n");
+  std::vector<uint32_t> px(64 * 32, 0x336699);
+  game.dir.write("cg/pic.bmp", writers::writeBmp24(64, 32, px));
+  HeadlessOptions bad, o;
+  std::string error;
+  EXPECT_FALSE(app::parseHeadlessArguments({"--dump-sprites", "x@y", game.str()}, bad, error));
+  ASSERT_TRUE(app::parseHeadlessArguments(
+      {"--dump-sprites", game.dir.str() + "/s.txt@300", "--dump-sprites",
+       game.dir.str() + "/late.txt@99999", "--max-polls", "400", game.str()},
+      o, error))
+      << error;
+  ASSERT_EQ(o.spriteDumps.size(), 2u);
+  EXPECT_EQ(o.spriteDumps[0].poll, 300u);
+  RunResult r = runIn(o);
+  const auto bytes = game.dir.read("s.txt");
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 3u) << std::string(bytes.begin(), bytes.end());
+  EXPECT_EQ(lines[0], "0\tpicture\tcg\\pic.bmp\t0\t0\t1\t0");
+  EXPECT_EQ(lines[1], "5\tbox\t\t20\t440\t1\t0");
+  EXPECT_EQ(lines[2].rfind("7\ttext\tあいう", 0), 0u) << lines[2];
+  EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), '\t'), 6);
+  EXPECT_FALSE(std::filesystem::exists(game.dir.path("late.txt")));
+  EXPECT_NE(r.err.find("after poll 99999"), std::string::npos);
+}
 
-  TEST(HeadlessRun, QuitQuestionAnsweredNoThenYes) {
-    for (bool yes : {false, true}) {
-      SCOPED_TRACE(yes ? "yes" : "no");
-      GameFolder game("wait 5\n");
-      HeadlessOptions o;
-      o.gameFolder = game.str();
-      o.answerYes = yes;
-      bool asked = false;
-      RunResult r = runIn(o, [&](HeadlessRunner& runner) {
-        runner.onPump([&runner, &asked] {
-          // The File menu's Exit, chosen while the script waits.
-          if (!asked && runner.headless().host.polls() == 10) {
-            asked = true;
-            auto& rt = runner.engine().runtime();
-            rt.readRecord.addScript("scr\\open.scr");
-            rt.readRecord.markRead("scr\\open.scr", 3);
-            runner.engine().runtime().platform.host->requestClose();
-          }
-        });
-      });
-      EXPECT_EQ(r.code, 0);
-      auto boxes = r.boxes();
-      ASSERT_GE(boxes.size(), 1u);
-      EXPECT_EQ(boxes[0], "BOX\tKOBRE ver 1.32\t本当に終了してもよろしいですか？");
-      EXPECT_EQ(std::filesystem::exists(game.dir.path("Read.dat")), yes);
-      if (yes) {
-        EXPECT_EQ(boxes.size(), 1u) << r.out;  // ended at once, without the script's end
-      } else {
-        EXPECT_EQ(boxes.back().rfind(kEnded, 0), 0u) << r.out;  // ran on to the end
-      }
-    }
-  }
-
-  TEST(HeadlessRun, ShakeBandsThroughTheBackBuffer) {
-    GameFolder game("wait 1\n");
-    // A picture filling the screen with one colour.
-    std::vector<uint32_t> red(800 * 600, 0xFF0000);
-    game.dir.write("cg/red.bmp", writers::writeBmp24(800, 600, red));
+TEST(HeadlessRun, QuitQuestionAnsweredNoThenYes) {
+  for (bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "yes" : "no");
+    GameFolder game("wait 5\n");
     HeadlessOptions o;
     o.gameFolder = game.str();
-    std::ostringstream out, err;
-    HeadlessRunner runner(o, out, err);
-    auto& host = runner.headless().host;
-    frame::MainFrame& f = runner.frame();
-    auto& engine = static_cast<frame::RuntimeEngine&>(runner.engine());
-    ASSERT_TRUE(f.startUp());
-    DIBSprite& sprite = (*engine.spriteSlots())[0];
-    ASSERT_TRUE(sprite.loadImage("cg\\red.bmp"));
-    sprite.show();
-    f.present();
-    const auto& frame0 = host.lastFrame();
-    EXPECT_EQ(frame0[0] & 0xFFFFFF, 0xFF0000u);
-    EXPECT_EQ(frame0[599 * 800 + 799] & 0xFFFFFF, 0xFF0000u);
-    struct Case {
-      int offset, firstBlack, lastBlack;
-    } cases[] = {{-10, 590, 599}, {10, 0, 9}, {0, -1, -1}};
-    for (const Case& c : cases) {
-      f.presentShaken(c.offset);
-      const auto& px = host.lastFrame();
-      for (int y = 0; y < 600; ++y) {
-        bool black = y >= c.firstBlack && y <= c.lastBlack;
-        ASSERT_EQ(px[static_cast<size_t>(y) * 800 + 400] & 0xFFFFFF, black ? 0u : 0xFF0000u)
-            << "offset " << c.offset << " row " << y;
-      }
-    }
-    f.destroy();
-  }
-
-  // The program itself, as game makers run it.
-  RunResult runProgram(const std::string& args, const std::string& lockFolder) {
-    // A run that hangs (a desktop window nobody closes) fails instead.
-    std::string command =
-        "XDG_RUNTIME_DIR='" + lockFolder + "' timeout 120 '" + KOBRE_PROGRAM + "' " + args;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, {}};
-  }
-
-  TEST(HeadlessProgram, RunsAGameFolderWithAnInputFile) {
-    GameFolder game("wait 1\n");
-    TempFolder lock;
-    game.dir.write("input.txt", "1 Ok 10,10\n3 -\n");
-    RunResult r = runProgram(
-        "--headless --input '" + game.str() + "/input.txt' '" + game.str() + "' 2>/dev/null",
-        lock.str());
+    o.answerYes = yes;
+    bool asked = false;
+    RunResult r = runIn(o, [&](HeadlessRunner& runner) {
+      runner.onPump([&runner, &asked] {
+        // The File menu's Exit, chosen while the script waits.
+        if (!asked && runner.headless().host.polls() == 10) {
+          asked = true;
+          auto& rt = runner.engine().runtime();
+          rt.readRecord.addScript("scr\\open.scr");
+          rt.readRecord.markRead("scr\\open.scr", 3);
+          runner.engine().runtime().platform.host->requestClose();
+        }
+      });
+    });
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out.rfind(kEnded, 0), 0u) << r.out;
-  }
-
-  TEST(HeadlessProgram, ExitCodes) {
-    TempFolder lock;
-    GameFolder broken("wait 1\n", true, /*soundArchive=*/false);
-    RunResult r = runProgram("--headless '" + broken.str() + "'", lock.str());
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "BOX\tKOBRE ver 1.32\tデータファイルが読めません\\narc.wav\n");
-    RunResult missing = runProgram("--headless '" + lock.str() + "/no-such-game'", lock.str());
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.out, "BOX\tKOBRE ver 1.32\tフォルダが変更できません\n");
-    GameFolder slow("wait 100\n");
-    EXPECT_EQ(runProgram("--headless --max-polls 5 '" + slow.str() + "'", lock.str()).code, 3);
-    EXPECT_EQ(
-        runProgram("--headless --answer perhaps '" + slow.str() + "' 2>/dev/null", lock.str()).code,
-        2);
-  }
-
-  // The colour of one pixel of a PNG screenshot (0xFFFFFFFF when unreadable).
-  uint32_t pngPixel(const std::string& path, int x, int y) {
-    QImage image(QString::fromStdString(path), "PNG");
-    if (image.isNull()) return 0xFFFFFFFFu;
-    return image.pixel(x, y) & 0xFFFFFFu;
-  }
-
-  TEST(HeadlessProgram, ShowsALoosePictureWhoseNameHasByte5C) {
-    // "ソ" is 0x83 0x5C in the script; on disk the name is UTF-8.
-    GameFolder game("bg ソラ FADE_NONE\nwait 20\n");
-    TempFolder lock;
-    std::vector<uint32_t> sky(800 * 600, 0x3366CC);
-    game.dir.write("cg/ソラ.bmp", writers::writeBmp24(800, 600, sky));
-    RunResult r = runProgram("--headless --auto-ok --screenshot '" + game.str() + "/shot.png@5' '" +
-                                 game.str() + "' 2>&1",
-                             lock.str());
-    EXPECT_EQ(r.code, 0) << r.out;
-    EXPECT_EQ(r.out.find("ファイルが存在しない"), std::string::npos) << r.out;
-    EXPECT_EQ(pngPixel(game.str() + "/shot.png", 400, 300), 0x3366CCu);
-    EXPECT_EQ(pngPixel(game.str() + "/shot.png", 0, 0), 0x3366CCu);
-  }
-
-  // Waits (up to a while) for a reader of the FIFO at path and opens it for
-  // writing; -1 when no reader came.
-  int openFifoWriter(const std::string& path) {
-    for (int i = 0; i < 2000; ++i) {
-      int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) return fd;
-      ::usleep(10000);
-    }
-    return -1;
-  }
-
-  TEST(HeadlessProgram, RunsOfOtherFoldersGoSideBySideWhileTheDesktopPlays) {
-    TempFolder lock;
-    platform::InstanceLock desktop;  // as a desktop kobre holds it
-    ASSERT_EQ(desktop.acquire(lock.str() + "/KOBRE_MUTEX_OBJECT"),
-              platform::InstanceLock::Result::Acquired);
-    // Run A waits for its input from a FIFO: it holds its folder's lock while
-    // B and C start.
-    GameFolder a("wait 1\n"), b("wait 1\n");
-    const std::string fifo = lock.str() + "/input";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string commandA = "XDG_RUNTIME_DIR='" + lock.str() + "' timeout 120 '" +
-                                 KOBRE_PROGRAM + "' --headless --input '" + fifo + "' '" + a.str() +
-                                 "' 2>&1";
-    FILE* runA = popen(commandA.c_str(), "r");
-    ASSERT_NE(runA, nullptr);
-    const int writer = openFifoWriter(fifo);  // A has its lock and reads its input
-    EXPECT_GE(writer, 0);
-
-    RunResult runB = runProgram("--headless '" + b.str() + "' 2>&1", lock.str());
-    EXPECT_EQ(runB.code, 0) << runB.out;
-    EXPECT_EQ(runB.out.rfind(kEnded, 0), 0u) << runB.out;
-
-    // A second run of A's folder ends at once, says why, and touches nothing.
-    RunResult runC = runProgram("--headless '" + a.str() + "' 2>&1", lock.str());
-    EXPECT_EQ(runC.code, 1);
-    EXPECT_NE(runC.out.find("in use by another run"), std::string::npos) << runC.out;
-    EXPECT_EQ(runC.out.find("BOX"), std::string::npos) << runC.out;
-    EXPECT_FALSE(std::filesystem::exists(a.dir.path("KOBRE.ini")));
-
-    if (writer >= 0) {
-      EXPECT_EQ(::write(writer, "1 -\n", 4), 4);
-      ::close(writer);
-    }
-    std::string outA;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, runA)) > 0) outA.append(buffer, n);
-    const int status = pclose(runA);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << outA;
-    EXPECT_EQ(outA.rfind(kEnded, 0), 0u) << outA;
-    // Once A is done its folder runs again.
-    EXPECT_EQ(runProgram("--headless '" + a.str() + "'", lock.str()).code, 0);
-  }
-
-  TEST(HeadlessProgram, ADesktopSecondCopyExitsAtOnceAndShowsNothing) {
-    TempFolder lock;
-    platform::InstanceLock held;
-    ASSERT_EQ(held.acquire(lock.str() + "/KOBRE_MUTEX_OBJECT"),
-              platform::InstanceLock::Result::Acquired);
-    GameFolder game("wait 1\n");
-    RunResult r = runProgram("'" + game.str() + "' 2>&1", lock.str());
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.out.empty()) << r.out;
-    EXPECT_FALSE(std::filesystem::exists(game.dir.path("KOBRE.ini")));
-  }
-
-  TEST(HeadlessProgram, HelpVersionAndUsageErrors) {
-    TempFolder lock;
-    RunResult help = runProgram("--help", lock.str());
-    EXPECT_EQ(help.code, 0);
-    for (const char* text : {"usage: kobre [GAME_DIR]", "--headless", "--input FILE", "--auto-ok",
-                             "--answer yes|no", "--max-polls N", "--dump-state FILE",
-                             "--screenshot FILE@POLL", "--audio-out FILE.wav", "--version"})
-      EXPECT_NE(help.out.find(text), std::string::npos) << text;
-    RunResult version = runProgram("--version", lock.str());
-    EXPECT_EQ(version.code, 0);
-    EXPECT_EQ(version.out, "KOBRE ver 1.32\n");
-    struct Case {
-      const char* args;
-      const char* line;
-    } cases[] = {
-        {"--bogus", "kobre: unknown option --bogus (see kobre --help)\n"},
-        {"-x game", "kobre: unknown option -x (see kobre --help)\n"},
-        {"one two", "kobre: more than one game folder: two (see kobre --help)\n"},
-    };
-    for (const Case& c : cases) {
-      RunResult r = runProgram(std::string(c.args) + " 2>&1", lock.str());
-      EXPECT_EQ(r.code, 2) << c.args;
-      EXPECT_EQ(r.out, c.line);
+    auto boxes = r.boxes();
+    ASSERT_GE(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "BOX\tKOBRE ver 1.32\t本当に終了してもよろしいですか？");
+    EXPECT_EQ(std::filesystem::exists(game.dir.path("Read.dat")), yes);
+    if (yes) {
+      EXPECT_EQ(boxes.size(), 1u) << r.out;  // ended at once, without the script's end
+    } else {
+      EXPECT_EQ(boxes.back().rfind(kEnded, 0), 0u) << r.out;  // ran on to the end
     }
   }
+}
 
-  TEST(HeadlessProgram, PlaysTheDemoGame) {
-    if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
-      GTEST_SKIP() << "the demo game is not built";
-    TempFolder copy, lock;
-    std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
-                          std::filesystem::copy_options::recursive);
-    std::string game = copy.str() + "/game";
-    RunResult r = runProgram("--headless --auto-ok --max-polls 3000 --screenshot '" + copy.str() +
-                                 "/shot.png@2000' '" + game + "' 2>&1",
-                             lock.str());
-    EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
-    // No start-up box, no script error.
-    EXPECT_EQ(r.out.find("KOBRE ver 1.32"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("パラメータが不正"), std::string::npos) << r.out;
-    EXPECT_TRUE(std::filesystem::exists(copy.path("shot.png")));
-    EXPECT_TRUE(std::filesystem::exists(copy.path("game/KOBRE.ini")));
+TEST(HeadlessRun, ShakeBandsThroughTheBackBuffer) {
+  GameFolder game("wait 1\n");
+  // A picture filling the screen with one colour.
+  std::vector<uint32_t> red(800 * 600, 0xFF0000);
+  game.dir.write("cg/red.bmp", writers::writeBmp24(800, 600, red));
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  std::ostringstream out, err;
+  HeadlessRunner runner(o, out, err);
+  auto& host = runner.headless().host;
+  frame::MainFrame& f = runner.frame();
+  auto& engine = static_cast<frame::RuntimeEngine&>(runner.engine());
+  ASSERT_TRUE(f.startUp());
+  DIBSprite& sprite = (*engine.spriteSlots())[0];
+  ASSERT_TRUE(sprite.loadImage("cg\\red.bmp"));
+  sprite.show();
+  f.present();
+  const auto& frame0 = host.lastFrame();
+  EXPECT_EQ(frame0[0] & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(frame0[599 * 800 + 799] & 0xFFFFFF, 0xFF0000u);
+  struct Case {
+    int offset, firstBlack, lastBlack;
+  } cases[] = {{-10, 590, 599}, {10, 0, 9}, {0, -1, -1}};
+  for (const Case& c : cases) {
+    f.presentShaken(c.offset);
+    const auto& px = host.lastFrame();
+    for (int y = 0; y < 600; ++y) {
+      bool black = y >= c.firstBlack && y <= c.lastBlack;
+      ASSERT_EQ(px[static_cast<size_t>(y) * 800 + 400] & 0xFFFFFF, black ? 0u : 0xFF0000u)
+          << "offset " << c.offset << " row " << y;
+    }
   }
+  f.destroy();
+}
 
-  // Unattended, the demo plays through its first choice and on to its ending
-  // (the ending sets F2000) without a single script error.
-  TEST(HeadlessProgram, PlaysTheDemoToItsEndUnattended) {
-    if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
-      GTEST_SKIP() << "the demo game is not built";
+// The program itself, as game makers run it.
+RunResult runProgram(const std::string& args, const std::string& lockFolder) {
+  // A run that hangs (a desktop window nobody closes) fails instead.
+  std::string command =
+      "XDG_RUNTIME_DIR='" + lockFolder + "' timeout 120 '" + KOBRE_PROGRAM + "' " + args;
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, {}};
+}
+
+TEST(HeadlessProgram, RunsAGameFolderWithAnInputFile) {
+  GameFolder game("wait 1\n");
+  TempFolder lock;
+  game.dir.write("input.txt", "1 Ok 10,10\n3 -\n");
+  RunResult r = runProgram(
+      "--headless --input '" + game.str() + "/input.txt' '" + game.str() + "' 2>/dev/null",
+      lock.str());
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind(kEnded, 0), 0u) << r.out;
+}
+
+TEST(HeadlessProgram, ExitCodes) {
+  TempFolder lock;
+  GameFolder broken("wait 1\n", true, /*soundArchive=*/false);
+  RunResult r = runProgram("--headless '" + broken.str() + "'", lock.str());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "BOX\tKOBRE ver 1.32\tデータファイルが読めません\\narc.wav\n");
+  RunResult missing = runProgram("--headless '" + lock.str() + "/no-such-game'", lock.str());
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_EQ(missing.out, "BOX\tKOBRE ver 1.32\tフォルダが変更できません\n");
+  GameFolder slow("wait 100\n");
+  EXPECT_EQ(runProgram("--headless --max-polls 5 '" + slow.str() + "'", lock.str()).code, 3);
+  EXPECT_EQ(
+      runProgram("--headless --answer perhaps '" + slow.str() + "' 2>/dev/null", lock.str()).code,
+      2);
+}
+
+// The colour of one pixel of a PNG screenshot (0xFFFFFFFF when unreadable).
+uint32_t pngPixel(const std::string& path, int x, int y) {
+  QImage image(QString::fromStdString(path), "PNG");
+  if (image.isNull()) return 0xFFFFFFFFu;
+  return image.pixel(x, y) & 0xFFFFFFu;
+}
+
+TEST(HeadlessProgram, ShowsALoosePictureWhoseNameHasByte5C) {
+  // "ソ" is 0x83 0x5C in the script; on disk the name is UTF-8.
+  GameFolder game("bg ソラ FADE_NONE\nwait 20\n");
+  TempFolder lock;
+  std::vector<uint32_t> sky(800 * 600, 0x3366CC);
+  game.dir.write("cg/ソラ.bmp", writers::writeBmp24(800, 600, sky));
+  RunResult r = runProgram(
+      "--headless --auto-ok --screenshot '" + game.str() + "/shot.png@5' '" + game.str() + "' 2>&1",
+      lock.str());
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_EQ(r.out.find("ファイルが存在しない"), std::string::npos) << r.out;
+  EXPECT_EQ(pngPixel(game.str() + "/shot.png", 400, 300), 0x3366CCu);
+  EXPECT_EQ(pngPixel(game.str() + "/shot.png", 0, 0), 0x3366CCu);
+}
+
+// Waits (up to a while) for a reader of the FIFO at path and opens it for
+// writing; -1 when no reader came.
+int openFifoWriter(const std::string& path) {
+  for (int i = 0; i < 2000; ++i) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) return fd;
+    ::usleep(10000);
+  }
+  return -1;
+}
+
+TEST(HeadlessProgram, RunsOfOtherFoldersGoSideBySideWhileTheDesktopPlays) {
+  TempFolder lock;
+  platform::InstanceLock desktop;  // as a desktop kobre holds it
+  ASSERT_EQ(desktop.acquire(lock.str() + "/KOBRE_MUTEX_OBJECT"),
+            platform::InstanceLock::Result::Acquired);
+  // Run A waits for its input from a FIFO: it holds its folder's lock while
+  // B and C start.
+  GameFolder a("wait 1\n"), b("wait 1\n");
+  const std::string fifo = lock.str() + "/input";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string commandA = "XDG_RUNTIME_DIR='" + lock.str() + "' timeout 120 '" +
+                               KOBRE_PROGRAM + "' --headless --input '" + fifo + "' '" + a.str() +
+                               "' 2>&1";
+  FILE* runA = popen(commandA.c_str(), "r");
+  ASSERT_NE(runA, nullptr);
+  const int writer = openFifoWriter(fifo);  // A has its lock and reads its input
+  EXPECT_GE(writer, 0);
+
+  RunResult runB = runProgram("--headless '" + b.str() + "' 2>&1", lock.str());
+  EXPECT_EQ(runB.code, 0) << runB.out;
+  EXPECT_EQ(runB.out.rfind(kEnded, 0), 0u) << runB.out;
+
+  // A second run of A's folder ends at once, says why, and touches nothing.
+  RunResult runC = runProgram("--headless '" + a.str() + "' 2>&1", lock.str());
+  EXPECT_EQ(runC.code, 1);
+  EXPECT_NE(runC.out.find("in use by another run"), std::string::npos) << runC.out;
+  EXPECT_EQ(runC.out.find("BOX"), std::string::npos) << runC.out;
+  EXPECT_FALSE(std::filesystem::exists(a.dir.path("KOBRE.ini")));
+
+  if (writer >= 0) {
+    EXPECT_EQ(::write(writer, "1 -\n", 4), 4);
+    ::close(writer);
+  }
+  std::string outA;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, runA)) > 0) outA.append(buffer, n);
+  const int status = pclose(runA);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << outA;
+  EXPECT_EQ(outA.rfind(kEnded, 0), 0u) << outA;
+  // Once A is done its folder runs again.
+  EXPECT_EQ(runProgram("--headless '" + a.str() + "'", lock.str()).code, 0);
+}
+
+TEST(HeadlessProgram, ADesktopSecondCopyExitsAtOnceAndShowsNothing) {
+  TempFolder lock;
+  platform::InstanceLock held;
+  ASSERT_EQ(held.acquire(lock.str() + "/KOBRE_MUTEX_OBJECT"),
+            platform::InstanceLock::Result::Acquired);
+  GameFolder game("wait 1\n");
+  RunResult r = runProgram("'" + game.str() + "' 2>&1", lock.str());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.out.empty()) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(game.dir.path("KOBRE.ini")));
+}
+
+TEST(HeadlessProgram, HelpVersionAndUsageErrors) {
+  TempFolder lock;
+  RunResult help = runProgram("--help", lock.str());
+  EXPECT_EQ(help.code, 0);
+  for (const char* text : {"usage: kobre [GAME_DIR]", "--headless", "--input FILE", "--auto-ok",
+                           "--answer yes|no", "--max-polls N", "--dump-state FILE",
+                           "--screenshot FILE@POLL", "--audio-out FILE.wav", "--version"})
+    EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  RunResult version = runProgram("--version", lock.str());
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out, "KOBRE ver 1.32\n");
+  struct Case {
+    const char* args;
+    const char* line;
+  } cases[] = {
+      {"--bogus", "kobre: unknown option --bogus (see kobre --help)\n"},
+      {"-x game", "kobre: unknown option -x (see kobre --help)\n"},
+      {"one two", "kobre: more than one game folder: two (see kobre --help)\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = runProgram(std::string(c.args) + " 2>&1", lock.str());
+    EXPECT_EQ(r.code, 2) << c.args;
+    EXPECT_EQ(r.out, c.line);
+  }
+}
+
+TEST(HeadlessProgram, PlaysTheDemoGame) {
+  if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
+    GTEST_SKIP() << "the demo game is not built";
+  TempFolder copy, lock;
+  std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
+                        std::filesystem::copy_options::recursive);
+  std::string game = copy.str() + "/game";
+  RunResult r = runProgram("--headless --auto-ok --max-polls 3000 --screenshot '" + copy.str() +
+                               "/shot.png@2000' '" + game + "' 2>&1",
+                           lock.str());
+  EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
+  // No start-up box, no script error.
+  EXPECT_EQ(r.out.find("KOBRE ver 1.32"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("パラメータが不正"), std::string::npos) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(copy.path("shot.png")));
+  EXPECT_TRUE(std::filesystem::exists(copy.path("game/KOBRE.ini")));
+}
+
+// Unattended, the demo plays through its first choice and on to its ending
+// (the ending sets F2000) without a single script error.
+TEST(HeadlessProgram, PlaysTheDemoToItsEndUnattended) {
+  if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
+    GTEST_SKIP() << "the demo game is not built";
+  TempFolder copy, lock;
+  std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
+                        std::filesystem::copy_options::recursive);
+  const std::string game = copy.str() + "/game";
+  // The title screens from the input file (game 0, new game, first route),
+  // then nothing but --auto-ok and --auto-choose.
+  copy.write("input.txt", "60 - 150,450\n70 Ok\n71 -\n200 Ok\n201 -\n330 Ok\n331 -\n");
+  RunResult r = runProgram("--headless --auto-ok --auto-choose first --max-polls 15000 --input '" +
+                               copy.str() + "/input.txt' --dump-state '" + copy.str() +
+                               "/state.dat' '" + game + "' 2>&1",
+                           lock.str());
+  EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
+  EXPECT_EQ(r.out.find("KOBRE ver 1.32"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("BOX\tスクリプトエラー"), std::string::npos) << r.out;
+  std::vector<uint8_t> dump = copy.read("state.dat");
+  ASSERT_EQ(dump.size(), kGameStateSize);
+  GameState state;
+  std::memcpy(&state, dump.data(), sizeof state);
+  EXPECT_EQ(state.variable('S'), 1);  // the first choice was taken
+  EXPECT_EQ(state.flags[2000], 1);    // the ending was reached
+}
+
+TEST(HeadlessProgram, PlaysTheDemoFromItsTitleMenuIntoEitherGame) {
+  if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
+    GTEST_SKIP() << "the demo game is not built";
+  struct Case {
+    const char* name;
+    const char* hover;  // a point in the game's hot rectangle on the game select
+    uint8_t game;
+    const char* scripts[2];  // what the game's scripts are named like
+  };
+  const Case cases[] = {{"game 0", "150,450", 0, {"m_", "t_"}},
+                        {"game 1", "600,480", 1, {"q_", "q_"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     TempFolder copy, lock;
     std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
                           std::filesystem::copy_options::recursive);
     const std::string game = copy.str() + "/game";
-    RunResult r = runProgram(
-        "--headless --auto-ok --auto-choose first --max-polls 15000"
-        " --dump-state '" +
-            copy.str() + "/state.dat' '" + game + "' 2>&1",
-        lock.str());
+    // Game select, the title's first button (new game), the first route;
+    // then Ok on every other poll through the story.
+    std::string input = std::string("60 - ") + c.hover + "\n70 Ok\n71 -\n200 Ok\n201 -\n";
+    input += "330 Ok\n331 -\n";
+    for (int p = 500; p < 2400; p += 2)
+      input += std::to_string(p) + " Ok\n" + std::to_string(p + 1) + " -\n";
+    copy.write("input.txt", input);
+    RunResult r =
+        runProgram("--headless --max-polls 2400 --input '" + copy.str() +
+                       "/input.txt' --dump-state '" + copy.str() + "/state.dat' --dump-sprites '" +
+                       copy.str() + "/title.txt@120' '" + game + "' 2>&1",
+                   lock.str());
     EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
-    EXPECT_EQ(r.out.find("KOBRE ver 1.32"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("BOX\tスクリプトエラー"), std::string::npos) << r.out;
-    std::vector<uint8_t> dump = copy.read("state.dat");
-    ASSERT_EQ(dump.size(), kGameStateSize);
-    GameState state;
-    std::memcpy(&state, dump.data(), sizeof state);
-    EXPECT_EQ(state.variable('S'), 1);  // the first choice was taken
-    EXPECT_EQ(state.flags[2000], 1);    // the ending was reached
+    EXPECT_EQ(r.out.find("スクリプトエラー"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("System Error"), std::string::npos) << r.out;
+    const auto state = copy.read("state.dat");
+    ASSERT_EQ(state.size(), kGameStateSize);
+    EXPECT_EQ(state[offsetof(GameState, flags) + 1000], c.game);
+    EXPECT_EQ(state[offsetof(GameState, flags) + 1001], 0);
+    const std::string script(reinterpret_cast<const char*>(state.data()) + 8);
+    EXPECT_TRUE(script.rfind(c.scripts[0], 0) == 0 || script.rfind(c.scripts[1], 0) == 0) << script;
+    // The title screen of the chosen game, with the new game button shown.
+    const auto dump = copy.read("title.txt");
+    const std::string text(dump.begin(), dump.end());
+    const std::string variant = c.game == 0 ? "1" : "2";
+    EXPECT_NE(text.find("40\tpicture\tcg\\_MnBack" + variant + ".bmp\t0\t0\t1"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("60\tpicture\tcg\\_MnFirst" + variant + ".psd\t"), std::string::npos)
+        << text;
+  }
+}
 
-    TEST(HeadlessProgram, PlaysTheDemoFromItsTitleMenuIntoEitherGame) {
-      if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
-        GTEST_SKIP() << "the demo game is not built";
-      struct Case {
-        const char* name;
-        const char* hover;  // a point in the game's hot rectangle on the game select
-        uint8_t game;
-        const char* scripts[2];  // what the game's scripts are named like
-      };
-      const Case cases[] = {{"game 0", "150,450", 0, {"m_", "t_"}},
-                            {"game 1", "600,480", 1, {"q_", "q_"}}};
-      for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempFolder copy, lock;
-        std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
-                              std::filesystem::copy_options::recursive);
-        const std::string game = copy.str() + "/game";
-        // Game select, the title's first button (new game), the first route;
-        // then Ok on every other poll through the story.
-        std::string input = std::string("60 - ") + c.hover + "\n70 Ok\n71 -\n200 Ok\n201 -\n";
-        input += "330 Ok\n331 -\n";
-        for (int p = 500; p < 2400; p += 2)
-          input += std::to_string(p) + " Ok\n" + std::to_string(p + 1) + " -\n";
-        copy.write("input.txt", input);
-        RunResult r = runProgram("--headless --max-polls 2400 --input '" + copy.str() +
-                                     "/input.txt' --dump-state '" + copy.str() +
-                                     "/state.dat' --dump-sprites '" + copy.str() +
-                                     "/title.txt@120' '" + game + "' 2>&1",
-                                 lock.str());
-        EXPECT_TRUE(r.code == 0 || r.code == 3) << r.code << r.out;
-        EXPECT_EQ(r.out.find("スクリプトエラー"), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find("System Error"), std::string::npos) << r.out;
-        const auto state = copy.read("state.dat");
-        ASSERT_EQ(state.size(), kGameStateSize);
-        EXPECT_EQ(state[offsetof(GameState, flags) + 1000], c.game);
-        EXPECT_EQ(state[offsetof(GameState, flags) + 1001], 0);
-        const std::string script(reinterpret_cast<const char*>(state.data()) + 8);
-        EXPECT_TRUE(script.rfind(c.scripts[0], 0) == 0 || script.rfind(c.scripts[1], 0) == 0)
-            << script;
-        // The title screen of the chosen game, with the new game button shown.
-        const auto dump = copy.read("title.txt");
-        const std::string text(dump.begin(), dump.end());
-        const std::string variant = c.game == 0 ? "1" : "2";
-        EXPECT_NE(text.find("40\tpicture\tcg\\_MnBack" + variant + ".bmp\t0\t0\t1"),
-                  std::string::npos)
-            << text;
-        EXPECT_NE(text.find("60\tpicture\tcg\\_MnFirst" + variant + ".psd\t"), std::string::npos)
-            << text;
-      }
-    }
-
-  }  // namespace
+}  // namespace
 }  // namespace kobre::testing
