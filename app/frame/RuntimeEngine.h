@@ -11,6 +11,8 @@
 #include "graphics/DIB.h"
 #include "graphics/DIBSprite.h"
 #include "graphics/GraphicsContext.h"
+#include "input/Joypad.h"
+#include "input/PadConfig.h"
 #include "script/Runtime.h"
 #include "sound/SoundBuffer.h"
 #include "sound/SoundDevice.h"
@@ -64,6 +66,8 @@ class RuntimeEngine : public FrameEngine {
   Lexer* topLexer() const { return lexer_.get(); }
   DIB* backBuffer() const { return backBuffer_.get(); }
   SpriteSlots* spriteSlots() const { return sprites_.get(); }
+  // The joypad's settings object (the joypad settings dialog works on it).
+  PadConfig* padConfig() const { return padConfig_.get(); }
 
  private:
   platform::Platform platform_;
@@ -77,6 +81,8 @@ class RuntimeEngine : public FrameEngine {
   std::array<DIBSprite*, kSpriteSlotCount> spritePointers_{};
   std::unique_ptr<SoundDevice> soundDevice_;
   std::unique_ptr<SoundChannels> channels_;
+  std::unique_ptr<Joypad> joypad_;
+  std::unique_ptr<PadConfig> padConfig_;
   std::unique_ptr<Lexer> lexer_;
   bool windowed_ = true;  // until the back buffer exists
 };

@@ -387,7 +387,7 @@ TEST_F(CommandTest, HooksNotBuiltYetSayStubOnce) {
   EXPECT_EQ(var('B'), 1);  // the script goes on past each of them
   EXPECT_EQ(headless.log.lines(),
             (std::vector<std::string>{"STUB: movie", "STUB: MIDI", "STUB: title menu",
-                                      "STUB: load screen", "STUB: save screen", "STUB: rumble",
+                                      "STUB: load screen", "STUB: save screen",
                                       "STUB: Save00.dat merge of the lasting flags"}));
   // The merge reports honestly that nothing was merged.
   EXPECT_FALSE(lexer->MergeLastingFlags());

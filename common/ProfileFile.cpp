@@ -1,6 +1,6 @@
-#include "app/frame/ProfileFile.h"
+#include "common/ProfileFile.h"
 
-namespace kobre::frame {
+namespace kobre {
 
 namespace {
 
@@ -181,4 +181,4 @@ void ProfileFile::writeInteger(std::string_view section, std::string_view key, i
   writeString(section, key, std::to_string(value));
 }
 
-}  // namespace kobre::frame
+}  // namespace kobre
