@@ -6,9 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QImage>
-#include <QString>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +21,10 @@
 #include "tools/writers/BmpWriter.h"
 #include "tools/writers/ScriptWriter.h"
 #include "tools/writers/WavWriter.h"
+
+// Qt last: its "slots" keyword would spoil the engine headers above.
+#include <QImage>
+#include <QString>
 
 namespace kobre::testing {
 namespace {
