@@ -11,8 +11,10 @@
 #include "app/HeadlessRunner.h"
 #include "app/TDrvForm.h"
 #include "app/TMainForm.h"
+#include "app/TPadForm.h"
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
+#include "app/frame/PadAccess.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/qt/QtHost.h"
 
@@ -65,6 +67,13 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
       mainFrame.displayModeMenuClick(item.toStdString());
     else if (item == "MnExit")
       form.close();
+    else if (item == "MnPad") {
+      // The joypad settings work on the settings object start-up made.
+      if (PadConfig* pad = frame::enginePadConfig(engine)) {
+        app::TPadForm dialog(*pad, &form);
+        dialog.exec();
+      }
+    }
   };
   form.onClosed = [&] {
     mainFrame.setClosing();

@@ -1,6 +1,7 @@
 #include "app/frame/RuntimeEngine.h"
 
 #include "app/frame/MainFrame.h"
+#include "app/frame/PadAccess.h"
 #include "script/Lexer.h"
 
 namespace kobre::frame {
@@ -196,6 +197,11 @@ void RuntimeEngine::releaseFonts() {
 
 std::unique_ptr<FrameEngine> createRuntimeEngine(const platform::Platform& platform) {
   return std::make_unique<RuntimeEngine>(platform);
+}
+
+PadConfig* enginePadConfig(FrameEngine& engine) {
+  auto* runtimeEngine = dynamic_cast<RuntimeEngine*>(&engine);
+  return runtimeEngine != nullptr ? runtimeEngine->padConfig() : nullptr;
 }
 
 void connectFrame(MainFrame& frame, FrameEngine& engine) {
