@@ -108,6 +108,8 @@ constexpr const char* kUsage =
     "Plays the game in GAME_DIR (the bundled demo game when none is given) in a window.\n"
     "With --headless the game runs without a window or sound card in virtual time:\n"
     "  --input FILE             input lines \"POLL BUTTONS [X,Y]\" replayed at the given polls\n"
+    "                           and \"POLL pad LIST\" for the virtual pad (B0...B31, Up, Down,\n"
+    "                           Left, Right joined with +, or -)\n"
     "  --auto-ok                answers every message box with its first button\n"
     "  --answer yes|no          the answer to yes/no questions\n"
     "  --max-polls N            ends the run (exit code 3) after N input polls\n"

@@ -139,18 +139,24 @@ bool Joypad::poll() {
   if (!ready_ && layer_ && joystick_ != nullptr) {
     // Nothing open: a joystick plugged in meanwhile is taken up here, the one
     // last chosen when it is there again, else the first.
-    if (joystick_->deviceCount() > 0) {
+    // A device that will not open is tried again only once the list changes.
+    const int count = joystick_->deviceCount();
+    if (count > 0 && count != autoOpenCount_) {
+      autoOpenCount_ = count;
       const int wanted = selected_;
       if (open()) {
         if (!selectDevice(wanted < deviceCount_ ? wanted : 0)) return false;
         selected_ = wanted;
       }
+    } else if (count == 0) {
+      autoOpenCount_ = 0;
     }
   }
   if (!ready_) return false;
   if (!joystick_->poll(state_)) {
     // Pulled out: forget it, so that it is opened again once it is back.
     closeDevice();
+    autoOpenCount_ = -1;
     return false;
   }
   if (magnitude_ > 0 && forceFeedbackEnabled_ && forceFeedbackAvailable_ && clock_ != nullptr &&

@@ -114,6 +114,7 @@ class Joypad {
   bool forceFeedbackAvailable_ = false;
   bool forceFeedbackEnabled_ = true;
   int selected_ = 0;
+  int autoOpenCount_ = -1;  // device count at the last automatic open
   int32_t magnitude_ = 0;
   uint32_t sentAt_ = 0;
   std::array<int32_t, kLogicalButtonCount> buttonAssignment_;

@@ -164,6 +164,25 @@ TEST_F(JoypadTest, AJoystickPluggedInLaterIsFoundWhenNoneWasThere) {
   EXPECT_TRUE(pad.isPressed(kButtonCancel));
 }
 
+TEST_F(JoypadTest, APadThatWillNotOpenIsNotRetriedEveryPoll) {
+  struct Stubborn : HeadlessJoystick {
+    bool open(int) override {
+      ++opens;
+      return false;
+    }
+    int opens = 0;
+  } stubborn;
+  Joypad p(&stubborn, &host);
+  EXPECT_FALSE(p.open());
+  stubborn.plug("Pad");
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(p.poll());
+  EXPECT_EQ(stubborn.opens, 1);
+  stubborn.plug("Second");  // the list changed: one more try
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(p.poll());
+  EXPECT_EQ(stubborn.opens, 2);
+  EXPECT_TRUE(host.boxes().empty());
+}
+
 TEST_F(JoypadTest, ALayerThatCannotStartShowsOneBox) {
   struct Broken : HeadlessJoystick {
     bool available() override { return false; }
