@@ -156,6 +156,35 @@ bool parseButtons(std::string_view text, uint32_t& out) {
   return true;
 }
 
+// A pad line's controls: buttons B0-B31 and the stick at full deflection.
+bool parsePadControls(std::string_view text, platform::JoystickState& out) {
+  out = {};
+  if (text == "-") return true;
+  while (!text.empty()) {
+    size_t plus = text.find('+');
+    std::string_view word = text.substr(0, plus);
+    uint32_t index = 0;
+    if (word.size() > 1 && (word[0] == 'B' || word[0] == 'b') &&
+        parseNumber(word.substr(1), index) && index < 32) {
+      out.buttons |= uint32_t{1} << index;
+    } else if (sameWord(word, "Up") && out.y == 0) {
+      out.y = -32768;
+    } else if (sameWord(word, "Down") && out.y == 0) {
+      out.y = 32767;
+    } else if (sameWord(word, "Left") && out.x == 0) {
+      out.x = -32768;
+    } else if (sameWord(word, "Right") && out.x == 0) {
+      out.x = 32767;
+    } else {
+      return false;  // unknown, or both ways of one axis
+    }
+    if (plus == std::string_view::npos) break;
+    text.remove_prefix(plus + 1);
+    if (text.empty()) return false;
+  }
+  return true;
+}
+
 std::vector<std::string_view> splitBlanks(std::string_view line) {
   std::vector<std::string_view> words;
   size_t i = 0;
@@ -219,7 +248,14 @@ std::string headlessUsage() {
 }
 
 bool parseInputScript(std::string_view text, std::vector<InputStep>& out, std::string& error) {
+  std::vector<platform::headless::PadStep> pad;
+  return parseInputScript(text, out, pad, error);
+}
+
+bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad, std::string& error) {
   out.clear();
+  pad.clear();
   int lineNumber = 0;
   while (!text.empty()) {
     size_t end = text.find('\n');
@@ -233,6 +269,16 @@ bool parseInputScript(std::string_view text, std::vector<InputStep>& out, std::s
       error = "line " + std::to_string(lineNumber) + ": " + what;
       return false;
     };
+    if (words.size() >= 2 && sameWord(words[1], "pad")) {
+      platform::headless::PadStep step;
+      if (words.size() != 3) return fail("expected POLL pad LIST");
+      if (!parseNumber(words[0], step.poll) || step.poll == 0)
+        return fail("bad poll number " + std::string(words[0]));
+      if (!parsePadControls(words[2], step.state))
+        return fail("bad pad controls " + std::string(words[2]));
+      pad.push_back(step);
+      continue;
+    }
     if (words.size() < 2 || words.size() > 3) return fail("expected POLL BUTTONS [X,Y]");
     InputStep step;
     if (!parseNumber(words[0], step.poll) || step.poll == 0)

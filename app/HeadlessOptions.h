@@ -48,6 +48,12 @@ std::string headlessUsage();
 // skipped. False with the line's number and what is wrong.
 bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
                       std::string& error);
+// The same, also taking pad lines "POLL pad LIST": the raw controls of the
+// virtual pad held from that poll on ("-" for none, or "B0"..."B31", "Up",
+// "Down", "Left", "Right" joined with "+"). Pad lines are independent of the
+// keyboard and mouse lines.
+bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad, std::string& error);
 
 // "BOX<TAB>caption<TAB>text" with each line break written as "\n".
 std::string boxLine(const platform::MessageBoxSpec& spec);

@@ -45,6 +45,8 @@ HeadlessRunner::HeadlessRunner(HeadlessOptions options, std::ostream& out, std::
     : options_(std::move(options)), out_(out), err_(err) {
   headless_ = std::make_unique<platform::headless::HeadlessPlatform>(options_.gameFolder);
   headless_->log.echoToStderr = true;
+  // The virtual pad is device 0; pad lines of the input file drive it.
+  headless_->joystick.plug(std::string(platform::headless::HeadlessJoystick::kVirtualPadName));
   window_ = std::make_unique<Window>();
   engine_ = frame::createRuntimeEngine(headless_->platform());
   frame_ = std::make_unique<frame::MainFrame>(headless_->platform(), *engine_, *window_);
@@ -128,12 +130,14 @@ int HeadlessRunner::run() {
     std::stringstream text;
     text << file.rdbuf();
     std::vector<InputStep> steps;
+    std::vector<platform::headless::PadStep> pad;
     std::string error;
-    if (!file || !parseInputScript(text.str(), steps, error)) {
+    if (!file || !parseInputScript(text.str(), steps, pad, error)) {
       err_ << "kobre: " << options_.inputFile << ": " << (file ? error : "cannot be read") << "\n";
       return kExitUsage;
     }
     host.setInput(std::move(steps));
+    headless_->joystick.setPadInput(std::move(pad), &host);
   }
   if (options_.autoChoose != AutoChoose::Off) {
     if (!options_.autoChooseSeeded) {

@@ -11,8 +11,10 @@
 #include "app/HeadlessRunner.h"
 #include "app/TDrvForm.h"
 #include "app/TMainForm.h"
+#include "app/TPadForm.h"
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
+#include "app/frame/PadAccess.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/qt/QtHost.h"
 
@@ -65,6 +67,13 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
       mainFrame.displayModeMenuClick(item.toStdString());
     else if (item == "MnExit")
       form.close();
+    else if (item == "MnPad") {
+      // The joypad settings work on the settings object start-up made.
+      if (PadConfig* pad = frame::enginePadConfig(engine)) {
+        app::TPadForm dialog(*pad, &form);
+        dialog.exec();
+      }
+    }
   };
   form.onClosed = [&] {
     mainFrame.setClosing();
@@ -99,6 +108,8 @@ constexpr const char* kUsage =
     "Plays the game in GAME_DIR (the bundled demo game when none is given) in a window.\n"
     "With --headless the game runs without a window or sound card in virtual time:\n"
     "  --input FILE             input lines \"POLL BUTTONS [X,Y]\" replayed at the given polls\n"
+    "                           and \"POLL pad LIST\" for the virtual pad (B0...B31, Up, Down,\n"
+    "                           Left, Right joined with +, or -)\n"
     "  --auto-ok                answers every message box with its first button\n"
     "  --answer yes|no          the answer to yes/no questions\n"
     "  --max-polls N            ends the run (exit code 3) after N input polls\n"

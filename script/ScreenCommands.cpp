@@ -3,12 +3,13 @@
 // and sound channel).
 #include <cstdio>
 
+#include "input/Joypad.h"
 #include "script/SceneSlots.h"
 
 namespace kobre {
 
-// The load and save screens and the joypad rumble are not
-// built yet: each says so once in the log, and the script goes on.
+// The load and save screens are not built yet: each says so once in the
+// log, and the script goes on.
 bool Lexer::Menu() {
   return TitleMenu();
 }
@@ -20,8 +21,9 @@ bool Lexer::SaveScreen() {
   runtime_->stub("save screen");
   return true;
 }
-void Lexer::SetRumble(int32_t) {
-  runtime_->stub("rumble");
+// The joypad's rumble (clamped to 0-10000 there); nothing without a joypad.
+void Lexer::SetRumble(int32_t strength) {
+  if (runtime_->joypad != nullptr) runtime_->joypad->rumble(strength);
 }
 
 void Lexer::ReleaseAllSprites() {

@@ -1,6 +1,7 @@
 #include "app/frame/RuntimeEngine.h"
 
 #include "app/frame/MainFrame.h"
+#include "app/frame/PadAccess.h"
 #include "script/Lexer.h"
 
 namespace kobre::frame {
@@ -47,8 +48,12 @@ void RuntimeEngine::createSoundChannels() {
 }
 
 void RuntimeEngine::openJoypad() {
-  // The joypad arrives with its own layer; until then there is none and the
-  // poll reports no buttons.
+  // "JoyPad.inp" into the joypad, then the device it names; without a
+  // joystick the poll simply reports no buttons.
+  joypad_ = std::make_unique<Joypad>(platform_.joystick, platform_.host, platform_.clock);
+  padConfig_ = std::make_unique<PadConfig>(*joypad_, platform_.files);
+  padConfig_->startUp();
+  runtime_->joypad = joypad_.get();
 }
 
 bool RuntimeEngine::loadTopScript(std::string_view name) {
@@ -87,7 +92,9 @@ void RuntimeEngine::updateSound() {
 
 bool RuntimeEngine::pollJoypad(uint32_t& buttons) {
   buttons = 0;
-  return false;
+  if (!joypad_ || !joypad_->poll()) return false;
+  buttons = joypad_->pressedButtons();
+  return true;
 }
 
 void RuntimeEngine::setMouse(int x, int y) {
@@ -122,6 +129,12 @@ void RuntimeEngine::releaseTopScript() {
 
 void RuntimeEngine::releaseJoypad() {
   runtime_->joypad = nullptr;
+  // The settings object writes "JoyPad.inp" as it goes, while the joypad
+  // still exists.
+  if (padConfig_) padConfig_->saveSettings();
+  padConfig_.reset();
+  if (joypad_) joypad_->release();
+  joypad_.reset();
 }
 
 void RuntimeEngine::releaseSoundChannels() {
@@ -156,6 +169,11 @@ void RuntimeEngine::releaseFonts() {
 
 std::unique_ptr<FrameEngine> createRuntimeEngine(const platform::Platform& platform) {
   return std::make_unique<RuntimeEngine>(platform);
+}
+
+PadConfig* enginePadConfig(FrameEngine& engine) {
+  auto* runtimeEngine = dynamic_cast<RuntimeEngine*>(&engine);
+  return runtimeEngine != nullptr ? runtimeEngine->padConfig() : nullptr;
 }
 
 void connectFrame(MainFrame& frame, FrameEngine& engine) {

@@ -8,6 +8,8 @@
 
 #include "app/frame/EngineFactory.h"
 #include "app/frame/FrameEngine.h"
+#include "input/Joypad.h"
+#include "input/PadConfig.h"
 #include "script/Runtime.h"
 #include "script/RuntimeObjects.h"
 #include "sound/VorbisCodecDriver.h"
@@ -60,6 +62,8 @@ class RuntimeEngine : public FrameEngine {
   Lexer* topLexer() const { return lexer_.get(); }
   DIB* backBuffer() const { return objects_.backBuffer(); }
   SpriteSlots* spriteSlots() const { return objects_.sprites(); }
+  // The joypad's settings object (the joypad settings dialog works on it).
+  PadConfig* padConfig() const { return padConfig_.get(); }
 
  private:
   platform::Platform platform_;
@@ -68,6 +72,8 @@ class RuntimeEngine : public FrameEngine {
   bool useMmx_ = false;
   RuntimeObjects objects_;
   std::unique_ptr<VorbisCodecDriver> codec_;
+  std::unique_ptr<Joypad> joypad_;
+  std::unique_ptr<PadConfig> padConfig_;
   std::unique_ptr<Lexer> lexer_;
   bool windowed_ = true;  // until the back buffer exists
 };

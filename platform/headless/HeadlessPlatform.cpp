@@ -197,14 +197,46 @@ bool HeadlessJoystick::open(int index) {
 
 bool HeadlessJoystick::poll(JoystickState& state) {
   if (opened_ < 0) return false;
+  if (host_ != nullptr && !padSteps_.empty()) {
+    // The step in force is the last one whose poll has come.
+    state_ = {};
+    for (const PadStep& step : padSteps_) {
+      if (step.poll > host_->polls()) break;
+      state_ = step.state;
+    }
+  }
   state = state_;
   return true;
 }
 
 bool HeadlessJoystick::rumble(uint16_t low, uint16_t high, uint32_t ms) {
-  if (opened_ < 0) return false;
+  if (opened_ < 0 || !canRumble_) return false;
   rumbles_.push_back({low, high, ms});
   return true;
+}
+
+bool HeadlessJoystick::controllerLayout(int index, ControllerLayout& out) {
+  auto it = layouts_.find(index);
+  if (index < 0 || index >= deviceCount() || it == layouts_.end()) return false;
+  out = it->second;
+  return true;
+}
+
+void HeadlessJoystick::unplug(int index) {
+  if (index < 0 || index >= deviceCount()) return;
+  names_.erase(names_.begin() + index);
+  layouts_.erase(index);
+  if (opened_ == index)
+    opened_ = -2;
+  else if (opened_ > index)
+    --opened_;
+}
+
+void HeadlessJoystick::setPadInput(std::vector<PadStep> steps, const HeadlessHost* host) {
+  std::stable_sort(steps.begin(), steps.end(),
+                   [](const PadStep& a, const PadStep& b) { return a.poll < b.poll; });
+  padSteps_ = std::move(steps);
+  host_ = host;
 }
 
 void HeadlessTextRasterizer::drawText(uint32_t* pixels, int width, int height, int stride, int x,

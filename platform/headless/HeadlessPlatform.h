@@ -194,18 +194,36 @@ class HeadlessHost : public Host {
   std::map<std::string, MenuItemState, std::less<>> menus_;
 };
 
-// A joystick that is present only when a test plugs one in.
+// What the virtual pad holds from one poll on (a `POLL pad LIST` line).
+struct PadStep {
+  uint64_t poll = 1;  // first input poll it applies to
+  JoystickState state;
+};
+
+// A joystick that is present only when a test plugs one in. Its state is
+// set directly, or follows pad steps counted by the host's input polls.
 class HeadlessJoystick : public Joystick {
  public:
+  static constexpr std::string_view kVirtualPadName = "KOBRE virtual pad";
+
   int deviceCount() override { return static_cast<int>(names_.size()); }
   std::string deviceName(int index) override;
   bool open(int index) override;
   void close() override { opened_ = -1; }
   bool poll(JoystickState& state) override;
+  bool hasRumble() override { return opened_ >= 0 && canRumble_; }
   bool rumble(uint16_t low, uint16_t high, uint32_t ms) override;
+  bool controllerLayout(int index, ControllerLayout& out) override;
 
   void plug(std::string name) { names_.push_back(std::move(name)); }
+  // Pulls out device index; the open one then fails its polls.
+  void unplug(int index);
   void setState(const JoystickState& state) { state_ = state; }
+  void setCanRumble(bool on) { canRumble_ = on; }
+  // Makes device index a known game controller with this layout.
+  void setLayout(int index, const ControllerLayout& layout) { layouts_[index] = layout; }
+  // Pad steps (sorted here) follow the input polls of host.
+  void setPadInput(std::vector<PadStep> steps, const HeadlessHost* host);
   struct Rumble {
     uint16_t low, high;
     uint32_t ms;
@@ -214,8 +232,12 @@ class HeadlessJoystick : public Joystick {
 
  private:
   std::vector<std::string> names_;
-  int opened_ = -1;
+  int opened_ = -1;  // -2: the open device was pulled out
+  bool canRumble_ = true;
   JoystickState state_;
+  std::vector<PadStep> padSteps_;
+  const HeadlessHost* host_ = nullptr;
+  std::map<int, ControllerLayout> layouts_;
   std::vector<Rumble> rumbles_;
 };
 

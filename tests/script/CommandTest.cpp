@@ -387,7 +387,7 @@ TEST_F(CommandTest, HooksNotBuiltYetSayStubOnce) {
   EXPECT_EQ(var('B'), 1);  // the script goes on past each of them
   EXPECT_EQ(headless.log.lines(),
             (std::vector<std::string>{"STUB: movie", "STUB: MIDI", "STUB: load screen",
-                                      "STUB: save screen", "STUB: rumble"}));
+                                      "STUB: save screen"}));
   lexer->SaveLoadScreen(true);
   lexer->BacklogScreen();
   EXPECT_EQ(headless.log.lines().back(), "STUB: backlog screen");

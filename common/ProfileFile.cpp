@@ -1,8 +1,6 @@
-#include "app/frame/ProfileFile.h"
+#include "common/ProfileFile.h"
 
-#include "common/AsciiCase.h"
-
-namespace kobre::frame {
+namespace kobre {
 
 namespace {
 
@@ -172,4 +170,4 @@ void ProfileFile::writeInteger(std::string_view section, std::string_view key, i
   writeString(section, key, std::to_string(value));
 }
 
-}  // namespace kobre::frame
+}  // namespace kobre
