@@ -1,5 +1,7 @@
 #include "common/ProfileFile.h"
 
+#include "common/AsciiCase.h"
+
 namespace kobre {
 
 namespace {

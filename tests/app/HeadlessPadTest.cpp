@@ -145,9 +145,10 @@ TEST(HeadlessPad, TheDemoPlaysThroughAChoiceWithThePadAlone) {
   TempFolder copy;
   std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
                         std::filesystem::copy_options::recursive);
-  // Button 1 (Ok) and the stick down, each pressed and released in turn.
-  std::string input;
-  for (int poll = 1; poll < 6000; poll += 8) {
+  // The stick left and button 1 (Ok) pick game 0 on the game select; then
+  // Ok and the stick down, each pressed and released in turn.
+  std::string input = "60 pad Left\n62 pad -\n64 pad B1\n66 pad -\n";
+  for (int poll = 100; poll < 6000; poll += 8) {
     input += std::to_string(poll) + " pad B1\n";
     input += std::to_string(poll + 2) + " pad -\n";
     input += std::to_string(poll + 4) + " pad Down\n";
