@@ -75,7 +75,23 @@ void HeadlessRunner::autoChoose(platform::InputState& input) {
   std::array<Box, kChoiceSlots> boxes{};
   int shown = 0;
   const Runtime& rt = engine_->runtime();
-  if (!rt.choiceWaiting) return;
+  if (rt.gameSelectWaiting) {
+    // The game select takes Left (game 0) and Right (game 1); Ok then comes
+    // from --auto-ok or the input file.
+    if (!choosing_) {
+      choosing_ = true;
+      choiceTarget_ = options_.autoChoose == AutoChoose::Last ? 1
+                      : options_.autoChoose == AutoChoose::Random
+                          ? static_cast<int>(chooseRandom_() % 2u)
+                          : 0;
+    }
+    input.extraButtons |= choiceTarget_ == 0 ? kButtonLeft : kButtonRight;
+    return;
+  }
+  if (!rt.choiceWaiting) {
+    choosing_ = pendingClick_ = false;
+    return;
+  }
   for (int i = 0; i < kChoiceSlots; ++i) {
     const DIBSprite* box = rt.spriteSlots[static_cast<size_t>(slots::kChoiceBox + i)];
     if (box != nullptr && box->isLoaded() && box->width() > 0 && box->height() > 0)

@@ -283,6 +283,7 @@ bool Lexer::GameSelect() {
 
   int hovered = -1, shown = -1;
   int lastX = rt->cursorX, lastY = rt->cursorY;
+  const FlagScope waiting(rt->gameSelectWaiting);
   while (!rt->closing) {
     if (!PollInput() || !Present()) return false;
     rt->returnToTitle = false;

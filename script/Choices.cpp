@@ -118,13 +118,7 @@ Flow Lexer::Select(int32_t no, const char* noWord) {
   int selected = -1, previous = -1;
   int lastX = rt->cursorX, lastY = rt->cursorY;
   auto releaseHighlight = [&]() { releaseSlot(rt, slots::kChoiceHighlight); };
-  // Tells the headless runner's auto-choose that a choice waits (the system
-  // screens use the same slots for their own pictures).
-  struct Waiting {
-    bool& flag;
-    explicit Waiting(bool& f) : flag(f) { flag = true; }
-    ~Waiting() { flag = false; }
-  } waiting(rt->choiceWaiting);
+  const FlagScope waiting(rt->choiceWaiting);
   for (;;) {
     if (WaitStep(true) == Flow::EndWait) return Flow::Next;
     if (rt->returnToMenu) {

@@ -82,7 +82,11 @@ struct Runtime {
   bool fontChanged = false;
   bool mciNotified = false;
   bool moviePlaying = false;
-  bool choiceWaiting = false;  // a `select` waits for its pick
+  // For the headless runner's auto-choose: a `select`, or the game select
+  // of the title menu, waits for its pick (the title screens use the choice
+  // slots for their own pictures).
+  bool choiceWaiting = false;
+  bool gameSelectWaiting = false;
 
   // Input sets of the last poll, and the mouse in back-buffer pixels.
   uint32_t heldButtons = 0;
@@ -138,6 +142,15 @@ struct Runtime {
 };
 
 // The sprite in slot i, or null for a slot out of range or no slots yet.
+// Sets a flag for as long as it lives.
+struct FlagScope {
+  explicit FlagScope(bool& f) : flag(f) { flag = true; }
+  ~FlagScope() { flag = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+  bool& flag;
+};
+
 inline DIBSprite* slotAt(Runtime* rt, int i) {
   if (i < 0 || i >= kSpriteSlotCount) return nullptr;
   return rt->spriteSlots[static_cast<size_t>(i)];
