@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstdio>
 
+#include "common/Utf8.h"
+
 namespace kobre {
 
 namespace {
@@ -53,15 +55,6 @@ constexpr CodeText kDirectInputTexts[] = {
     {0x80070481, "DIERR_BETADIRECTINPUTVERSION"},
     {0x800704DF, "DIERR_ALREADYINITIALIZED"},
 };
-
-// Cuts to at most max bytes without splitting a UTF-8 sequence.
-std::string cutUtf8(std::string text, size_t max) {
-  if (text.size() <= max) return text;
-  size_t end = max;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  text.resize(end);
-  return text;
-}
 
 }  // namespace
 

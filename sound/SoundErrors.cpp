@@ -1,6 +1,7 @@
 #include "sound/SoundErrors.h"
 
 #include "common/PathName.h"
+#include "common/Utf8.h"
 #include "platform/Host.h"
 
 namespace kobre {
@@ -56,15 +57,6 @@ const char* lookup(const CodeText (&table)[N], uint32_t code) {
     if (entry.code == code) return entry.text;
   }
   return nullptr;
-}
-
-// Cuts to at most max bytes without splitting a UTF-8 sequence.
-std::string cutUtf8(std::string text, size_t max) {
-  if (text.size() <= max) return text;
-  size_t end = max;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  text.resize(end);
-  return text;
 }
 
 std::string formatBox(std::string_view sourcePath, int line, std::string_view text, uint32_t code) {
