@@ -15,8 +15,12 @@
 #include "script/Lexer.h"
 #include "script/Runtime.h"
 #include "script/SaveFile.h"
+#include "tests/fuzz/FuzzPlatform.h"
 
 namespace {
+
+using kobre::fuzz::FuzzClock;
+using kobre::fuzz::FuzzHost;
 
 class BytesFile : public kobre::platform::File {
  public:
@@ -74,34 +78,6 @@ class MemoryFiles : public kobre::platform::FileSystem {
   int64_t freeSpaceBytes() override { return 1 << 30; }
   std::vector<std::string> opticalDrives() override { return {}; }
   std::string hostPath(std::string_view) override { return {}; }
-};
-
-class FuzzClock : public kobre::platform::Clock {
- public:
-  uint32_t tickCount() override { return now; }
-  void sleep(uint32_t ms) override { now += ms; }
-  uint32_t now = 0;
-};
-
-class FuzzHost : public kobre::platform::Host {
- public:
-  void pumpEvents() override {}
-  bool isActive() override { return true; }
-  void readInput(kobre::platform::InputState& s) override { s = {}; }
-  void present(const uint32_t*, int, int) override {}
-  kobre::platform::BoxResult messageBox(const kobre::platform::MessageBoxSpec& spec) override {
-    if (spec.caption.empty() || spec.text.empty()) __builtin_trap();
-    return kobre::platform::BoxResult::Ok;
-  }
-  void setMenuEnabled(std::string_view, bool) override {}
-  void setMenuVisible(std::string_view, bool) override {}
-  void setMenuChecked(std::string_view, bool) override {}
-  bool isMenuChecked(std::string_view) override { return false; }
-  void setMenuCaption(std::string_view, std::string_view) override {}
-  int screenWidth() override { return 1920; }
-  int screenHeight() override { return 1080; }
-  int screenBitsPerPixel() override { return 32; }
-  void requestClose() override {}
 };
 
 }  // namespace

@@ -9,40 +9,10 @@
 #include "platform/Platform.h"
 #include "script/Lexer.h"
 #include "script/Runtime.h"
+#include "tests/fuzz/FuzzPlatform.h"
 
-namespace {
-
-class FuzzClock : public kobre::platform::Clock {
- public:
-  uint32_t tickCount() override { return now; }
-  void sleep(uint32_t ms) override { now += ms; }
-  uint32_t now = 0;
-};
-
-class FuzzHost : public kobre::platform::Host {
- public:
-  void pumpEvents() override {}
-  bool isActive() override { return true; }
-  void readInput(kobre::platform::InputState& s) override { s = {}; }
-  void present(const uint32_t*, int, int) override {}
-  kobre::platform::BoxResult messageBox(const kobre::platform::MessageBoxSpec& spec) override {
-    ++boxes;
-    if (spec.caption.empty() || spec.text.empty()) __builtin_trap();
-    return kobre::platform::BoxResult::Ok;
-  }
-  void setMenuEnabled(std::string_view, bool) override {}
-  void setMenuVisible(std::string_view, bool) override {}
-  void setMenuChecked(std::string_view, bool) override {}
-  bool isMenuChecked(std::string_view) override { return false; }
-  void setMenuCaption(std::string_view, std::string_view) override {}
-  int screenWidth() override { return 1920; }
-  int screenHeight() override { return 1080; }
-  int screenBitsPerPixel() override { return 32; }
-  void requestClose() override {}
-  long boxes = 0;
-};
-
-}  // namespace
+using kobre::fuzz::FuzzClock;
+using kobre::fuzz::FuzzHost;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzClock clock;
