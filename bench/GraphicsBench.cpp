@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchCheck.h"
 #include "common/Settings.h"
 #include "graphics/Blend.h"
 #include "graphics/DIB.h"
@@ -238,18 +239,18 @@ struct Scene {
     context.blend = &routines();
     attachSpriteSlots(*slots, &context);
     back.setContext(&context);
-    back.create();
+    kobre::bench::mustSucceed(back.create(), "back buffer");
     Picture& bg = opaquePicture();
     Picture& ch = characterPicture();
-    (*slots)[0].createBlank(kW, kH);
+    kobre::bench::mustSucceed((*slots)[0].createBlank(kW, kH), "background");
     std::memcpy((*slots)[0].bitmap()->pixels(0), bg.pixels.data(), bg.pixels.size() * 4);
     for (int i : {1, 2}) {
-      (*slots)[i].createBlank(400, kH);
+      kobre::bench::mustSucceed((*slots)[i].createBlank(400, kH), "character");
       (*slots)[i].bitmap()->setAlpha(true);
       std::memcpy((*slots)[i].bitmap()->pixels(0), ch.pixels.data(), ch.pixels.size() * 4);
       (*slots)[i].setPosition(i == 1 ? 0 : 400, 0);
     }
-    (*slots)[5].createBox(20, 440, 760, 150);
+    kobre::bench::mustSucceed((*slots)[5].createBox(20, 440, 760, 150), "message box");
   }
 };
 
@@ -347,12 +348,13 @@ void BM_psd_decode(benchmark::State& state) {
   auto file = writers::writePsd(doc);
   GraphicsContext context;
   DIBitmap bitmap(&context);
-  bitmap.create(kW, kH, 2);
+  kobre::bench::mustSucceed(bitmap.create(kW, kH, 2), "bitmap");
   for (auto _ : state) {
     PSD psd(&context);
-    psd.openBytes("bench.psd", file);
+    kobre::bench::mustSucceed(psd.openBytes("bench.psd", file), "psd");
     bool alpha = false;
-    for (int i = 0; i < 2; ++i) psd.readLayer(bitmap.pixels(i), i, kW * 4, alpha);
+    for (int i = 0; i < 2; ++i)
+      kobre::bench::mustSucceed(psd.readLayer(bitmap.pixels(i), i, kW * 4, alpha), "layer");
     benchmark::DoNotOptimize(bitmap.pixels(0));
   }
   state.SetBytesProcessed(state.iterations() * int64_t(400 + 800) * kH * 4);

@@ -42,7 +42,7 @@ void BM_ArchiveFindLastOf5000(benchmark::State& st) {
   for (int i = 0; i < 5000; ++i) w.add("pic" + std::to_string(i) + ".bmp", "x");
   const auto image = w.build(true);
   kobre::ArchiveFile a;
-  a.open(std::make_unique<kobre::MemoryFile>(image), true);
+  if (!a.open(std::make_unique<kobre::MemoryFile>(image), true)) st.SkipWithError("archive");
   for (auto _ : st) benchmark::DoNotOptimize(a.find("cg\\PIC4999.bmp"));
 }
 BENCHMARK(BM_ArchiveFindLastOf5000);

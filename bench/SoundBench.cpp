@@ -107,7 +107,7 @@ struct Rig {
   SoundChannels channels;
   Rig() {
     device.setFileSystem(&hp.files);
-    device.create(&hp.host, kDsSclPriority, 2, 44100, 16);
+    (void)device.create(&hp.host, kDsSclPriority, 2, 44100, 16);
     channels.attach(&device);
   }
   ~Rig() { channels.detach(); }
@@ -136,7 +136,7 @@ void mixFive(benchmark::State& state, const int (&rates)[SoundChannels::kCount],
     rig.folder.write("wav/c" + std::to_string(i) + ".wav",
                      writers::writePcmWave(tone, rates[i], channels));
     SoundBuffer& b = rig.channels[i];
-    b.loadWhole("wav\\c" + std::to_string(i) + ".wav");
+    (void)b.loadWhole("wav\\c" + std::to_string(i) + ".wav");
     b.setVolume(80, true);
     b.setPan(i * 20 - 40);
     b.play(true);

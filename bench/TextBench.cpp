@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchCheck.h"
 #include "common/Settings.h"
 #include "common/SjisText.h"
 #include "graphics/DIB.h"
@@ -91,17 +92,17 @@ struct KobreScene {
     context.textRenderer.closingMarks = kSjisClosingMarks;
     std::memcpy(settings.heroName, kSjisDefaultHeroName.data(), kSjisDefaultHeroName.size());
     attachSpriteSlots(slots, &context);
-    back.create();
+    kobre::bench::mustSucceed(back.create(), "back buffer");
     font.face = std::string(kSjisDefaultFontFace);
     font.pixelHeight = 22;
 
-    slots[0].createBlank(800, 600);
+    kobre::bench::mustSucceed(slots[0].createBlank(800, 600), "background");
     fillBackground(slots[0].bitmap()->pixels(0), 800, 600);
-    slots[1].createBlank(400, 600);
+    kobre::bench::mustSucceed(slots[1].createBlank(400, 600), "character");
     slots[1].bitmap()->setAlpha(true);
     fillCharacter(slots[1].bitmap()->pixels(0), 400, 600, false);
     slots[1].setPosition(200, 0);
-    slots[5].createBox(kBoxX, kBoxY, kBoxW, kBoxH);
+    kobre::bench::mustSucceed(slots[5].createBox(kBoxX, kBoxY, kBoxW, kBoxH), "message box");
     slots[7].setText(messageText(), &font, 0xFFFFFF, 22, kColumns + 1, kRows);
     slots[7].setPosition(kTextX, kTextY);
   }

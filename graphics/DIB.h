@@ -25,7 +25,7 @@ class DIB {
   void setContext(GraphicsContext* context) { context_ = context; }
 
   // Makes the 800 x 600 surface (one frame).
-  bool create();
+  [[nodiscard]] bool create();
   void release();
   DIBitmap* surface() { return surface_.get(); }
 

@@ -31,9 +31,9 @@ class DIBSprite {
 
   // Content. Each starts by releasing the old content, except loadImage of
   // the name already loaded (compared without case), which keeps the bitmap.
-  bool loadImage(std::string_view name);
-  bool createBlank(int width, int height);
-  bool createBox(int x, int y, int width, int height);
+  [[nodiscard]] bool loadImage(std::string_view name);
+  [[nodiscard]] bool createBlank(int width, int height);
+  [[nodiscard]] bool createBox(int x, int y, int width, int height);
   bool rebuildBox();
   bool setText(std::string_view text, const platform::FontSpec* font, uint32_t colour,
                int cellWidth, int columns, int rows);

@@ -1,5 +1,7 @@
 #include "graphics/DIBitmap.h"
 
+#include <algorithm>
+
 #include "common/AsciiCase.h"
 #include "common/ByteReader.h"
 #include "graphics/PSD.h"
@@ -165,8 +167,7 @@ PictureRead unpackPictureEntry(std::vector<uint8_t>& entry, LzssWindow& window, 
     lzssDecompress(stream, out, window);
     return PictureRead::kOk;
   }
-  for (size_t i = 0; i < 32 && i < entry.size(); ++i)
-    entry[i] ^= scrambleKey[i % kScrambleKeyLength];
+  applyScrambleKey(std::span<uint8_t>(entry.data(), std::min<size_t>(entry.size(), 32)));
   out = std::move(entry);
   return PictureRead::kOk;
 }

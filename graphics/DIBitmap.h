@@ -38,13 +38,13 @@ class DIBitmap {
 
   // All frames zeroed. Refuses sizes below 1, more than 100 frames and more
   // pixel memory than the context allows.
-  bool create(int width, int height, int frames);
+  [[nodiscard]] bool create(int width, int height, int frames);
   void release();
   // ".bmp" at the end (any case): the 24-bit BMP reader; else the PSD reader,
   // one frame per layer.
-  bool load(std::string_view name);
+  [[nodiscard]] bool load(std::string_view name);
   // The BMP reader over a file's bytes (name only for messages).
-  bool loadBmp(std::string_view name, std::span<const uint8_t> bytes);
+  [[nodiscard]] bool loadBmp(std::string_view name, std::span<const uint8_t> bytes);
 
   bool isComplete() const { return pixels_ != nullptr; }
   int width() const { return isComplete() ? width_ : 0; }
@@ -81,12 +81,12 @@ enum class PictureRead { kOk, kNotFound, kNoMemory };
 
 // A picture file's bytes: the loose file as it is, else the image archive's
 // entry, unpacked ("PAK ") or with its 32-byte head unscrambled.
-PictureRead readPictureBytes(GraphicsContext& context, std::string_view name,
-                             std::vector<uint8_t>& out);
+[[nodiscard]] PictureRead readPictureBytes(GraphicsContext& context, std::string_view name,
+                                           std::vector<uint8_t>& out);
 
 // An archive entry's bytes as the readers see them. A packed entry declaring
 // more than its stream can produce (or than maxBytes) is refused (kNoMemory).
-PictureRead unpackPictureEntry(std::vector<uint8_t>& entry, LzssWindow& window, uint64_t maxBytes,
-                               std::vector<uint8_t>& out);
+[[nodiscard]] PictureRead unpackPictureEntry(std::vector<uint8_t>& entry, LzssWindow& window,
+                                             uint64_t maxBytes, std::vector<uint8_t>& out);
 
 }  // namespace kobre

@@ -21,9 +21,9 @@ class PSD {
 
   // Reads the file's bytes (loose file, else the image archive) and checks
   // the document.
-  bool open(std::string_view name);
+  [[nodiscard]] bool open(std::string_view name);
   // The same over bytes already read (tests, fuzzing).
-  bool openBytes(std::string_view name, std::vector<uint8_t> bytes);
+  [[nodiscard]] bool openBytes(std::string_view name, std::vector<uint8_t> bytes);
 
   uint32_t width() const { return width_; }
   uint32_t height() const { return height_; }
@@ -34,12 +34,12 @@ class PSD {
   // rowBytes apart. Sets alphaInUse only when all four channels of a document
   // with transparency decoded; clears it for a document without. False when
   // a channel failed.
-  bool readLayer(uint32_t* frame, int layer, int rowBytes, bool& alphaInUse);
+  [[nodiscard]] bool readLayer(uint32_t* frame, int layer, int rowBytes, bool& alphaInUse);
 
   // create on the bitmap and every layer into its frame. A layer that fails
   // is left transparent; in a document without transparency it fails the
   // whole picture (the bitmap is released).
-  bool loadInto(DIBitmap& bitmap);
+  [[nodiscard]] bool loadInto(DIBitmap& bitmap);
 
   void release();
 

@@ -112,7 +112,8 @@ bool Lexer::Voice(bool marksResume, bool autoPan, int pan, const char* name,
     return true;
   const std::string path = soundPath(name);
   FileExists(path, false);
-  voice.loadWhole(path);
+  // A voice that cannot load has shown its box; the message goes on without it.
+  (void)voice.loadWhole(path);
   voice.setVolume(settings.volumeVoice, true);
   if (autoPan) {
     pan = 0;

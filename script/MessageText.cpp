@@ -133,7 +133,8 @@ Flow Lexer::ShowMessage(bool skippable) {
 
   // The cursor stands in the last cell of the text area.
   if (DIBSprite* cursor = slotAt(rt, slots::kWaitCursor)) {
-    cursor->loadImage("cg\\_Ret.psd");
+    // Without its picture the cursor stays blank; the wait goes on.
+    (void)cursor->loadImage("cg\\_Ret.psd");
     cursor->setPosition(
         placed(int64_t{gs.windowX} + gs.textX + (int64_t{gs.textColumns} - 1) * kCellWidth),
         placed(int64_t{gs.windowY} + gs.textY + (int64_t{gs.textRows} - 1) * kLineHeight));

@@ -31,10 +31,10 @@ class AcmConverter {
 
   // Frees everything and opens the sound; false with no message when the
   // name is found nowhere.
-  bool open(std::string_view name);
+  [[nodiscard]] bool open(std::string_view name);
   // The same over bytes held by the caller (tests, fuzzing).
-  bool openMemory(std::span<const uint8_t> bytes);
-  bool readTargetFormat(void* destination, size_t byteCount);
+  [[nodiscard]] bool openMemory(std::span<const uint8_t> bytes);
+  [[nodiscard]] bool readTargetFormat(void* destination, size_t byteCount);
   // Channels x 'fact' samples x 2, computed without overflow; 0 without a
   // 'fact' chunk.
   uint64_t decodedLength() const { return decodedLength_; }
@@ -48,7 +48,7 @@ class AcmConverter {
   // Hands the result over without a copy and frees everything.
   bool takeOutput(std::vector<int16_t>& samples);
 
-  bool readAllSource();
+  [[nodiscard]] bool readAllSource();
   bool prepareChunks(uint32_t targetChunkBytes);
   bool beginStream();
   // Converts the next piece into the target chunk, and copies it to

@@ -36,8 +36,8 @@ class SoundBuffer {
   void attach(SoundDevice* device);
   void detach();
 
-  bool loadWhole(std::string_view name);
-  bool loadStreamed(std::string_view name);
+  [[nodiscard]] bool loadWhole(std::string_view name);
+  [[nodiscard]] bool loadStreamed(std::string_view name);
   bool play(bool loop);
   bool stop();
   void release();

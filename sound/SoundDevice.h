@@ -34,8 +34,8 @@ class SoundDevice {
   // Opens the device (releasing an open one first). Each failing step shows
   // the DirectSound box, releases and returns false. Start-up passes the main
   // window, kDsSclPriority, 2 channels, 44100 Hz and 16 bits.
-  bool create(platform::Host* owner, uint32_t cooperativeLevel, uint16_t channels,
-              uint32_t samplesPerSec, uint16_t bitsPerSample);
+  [[nodiscard]] bool create(platform::Host* owner, uint32_t cooperativeLevel, uint16_t channels,
+                            uint32_t samplesPerSec, uint16_t bitsPerSample);
   void release();
   bool isReady() const { return ready_; }
 

@@ -24,7 +24,7 @@ class VorbisCodecDriver {
   // Start-up passes "Vorbis.acm". Shows "System Error" with "Vorbis.acm がロー
   // ドできません" when the library does not answer, or "GetProcAddress() の値が
   // 不正" when its decoder cannot be set up; false then.
-  bool open(std::string_view libraryName);
+  [[nodiscard]] bool open(std::string_view libraryName);
   void release();
   bool isOpen() const { return open_; }
   // The library's own version text, once open.

@@ -70,13 +70,13 @@ class WaveFile {
 
   // False with no message when the name is neither a loose file nor in the
   // sound archive; other failures show the "MMSystem Error" box.
-  bool open(std::string_view name);
+  [[nodiscard]] bool open(std::string_view name);
   // The same over bytes held by the caller (tests and fuzzing); the bytes
   // must outlive the WaveFile.
-  bool openMemory(std::span<const uint8_t> bytes);
-  bool readFormat(void* destination, size_t byteCount);
+  [[nodiscard]] bool openMemory(std::span<const uint8_t> bytes);
+  [[nodiscard]] bool readFormat(void* destination, size_t byteCount);
   bool findData(uint32_t& dataSize);
-  bool readData(void* destination, uint32_t byteCount);
+  [[nodiscard]] bool readData(void* destination, uint32_t byteCount);
   uint32_t factSampleCount() const { return factSampleCount_; }
   void close();
 

@@ -55,9 +55,9 @@ class ArchiveFile {
   // Releases any previous state (supplement included), then opens the
   // archive. An archive whose header or index runs past the end of the file
   // is refused (closed, false).
-  bool open(std::string_view path, bool scrambled);
+  [[nodiscard]] bool open(std::string_view path, bool scrambled);
   // The same over an already open file (memory archives in tests/fuzzing).
-  bool open(std::unique_ptr<platform::File> file, bool scrambled);
+  [[nodiscard]] bool open(std::unique_ptr<platform::File> file, bool scrambled);
 
   // Replaces the supplement with a new archive and returns its open result.
   // The supplement stays attached after a failed open and then finds nothing.
@@ -87,10 +87,10 @@ class ArchiveFile {
   ArchiveFile* supplement() const { return supplement_.get(); }
 
   // find, then read the whole entry into out; false when missing or short.
-  bool readEntry(std::string_view name, std::vector<uint8_t>& out);
+  [[nodiscard]] bool readEntry(std::string_view name, std::vector<uint8_t>& out);
 
  private:
-  bool openHandle(bool scrambled);
+  [[nodiscard]] bool openHandle(bool scrambled);
 
   FileHandle handle_;
   bool open_ = false;
@@ -103,8 +103,8 @@ class ArchiveFile {
 // The loose-file rule every data reader follows: the name as a file relative
 // to the game folder first ("cg\_Ret.psd"), then the archive of its kind.
 // False when neither has it (or the file cannot be read whole).
-bool loadDataFile(platform::FileSystem* files, ArchiveFile* archive, std::string_view name,
-                  std::vector<uint8_t>& out);
+[[nodiscard]] bool loadDataFile(platform::FileSystem* files, ArchiveFile* archive,
+                                std::string_view name, std::vector<uint8_t>& out);
 
 // Compares an entry name with a lookup key as the archive does: byte by byte,
 // ASCII letters folded to upper case, trail bytes of two-byte characters

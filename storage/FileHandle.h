@@ -26,13 +26,13 @@ class FileHandle {
   platform::FileSystem* fileSystem() const { return files_; }
 
   // Closes any held file, then opens an existing file for reading.
-  bool openRead(std::string_view path);
+  [[nodiscard]] bool openRead(std::string_view path);
   // Closes any held file, then opens the file for writing (created, or
   // replaced by what is written). Fails for a read-only file or where
   // nothing can be written. The bytes written are put in place when the
   // handle is closed (written whole and renamed, so a failed write or a
   // crash keeps the previous file).
-  bool openWrite(std::string_view path);
+  [[nodiscard]] bool openWrite(std::string_view path);
   // Takes an already open file (memory files for tests and fuzzing).
   void adopt(std::unique_ptr<platform::File> file, std::string_view name = {});
   // Closes; for a handle opened for writing this commits the file and

@@ -39,7 +39,7 @@ class ReadRecord {
 
   // Reads "Read.dat" through the file system; false when it cannot be
   // opened (the record then stays empty).
-  bool load(platform::FileSystem* files, std::string_view path);
+  [[nodiscard]] bool load(platform::FileSystem* files, std::string_view path);
   // Parses a record image; a cut or damaged image keeps what was read whole.
   void loadBytes(std::span<const uint8_t> bytes);
   // Writes the record; true without touching the file when it is empty,

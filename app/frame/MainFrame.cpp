@@ -133,7 +133,8 @@ bool MainFrame::startUp() {
   readSettings(file, frameSettings_);
   rt.settings = frameSettings_.settings;
 
-  rt.readRecord.load(platform_.files, kReadRecordFile);
+  // Without a readable record every message counts as unread.
+  (void)rt.readRecord.load(platform_.files, kReadRecordFile);
 
   if (host->screenWidth() < kScreenWidth || host->screenHeight() < kScreenHeight ||
       host->screenBitsPerPixel() <= 14) {

@@ -10,9 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kobre::GraphicsContext context;
   context.maxBitmapBytes = 16u << 20;
   kobre::DIBitmap bitmap(&context);
-  bitmap.loadBmp("fuzz.bmp", {data, size});
+  (void)bitmap.loadBmp("fuzz.bmp", {data, size});
   std::vector<uint8_t> entry(data, data + size), out;
   if (kobre::unpackPictureEntry(entry, context.lzss, 16u << 20, out) == kobre::PictureRead::kOk)
-    bitmap.loadBmp("fuzz.bmp", out);
+    (void)bitmap.loadBmp("fuzz.bmp", out);
   return 0;
 }

@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kobre::PSD psd(&context);
   if (!psd.openBytes("fuzz.psd", std::vector<uint8_t>(data, data + size))) return 0;
   kobre::DIBitmap bitmap(&context);
-  psd.loadInto(bitmap);
+  (void)psd.loadInto(bitmap);
   return 0;
 }

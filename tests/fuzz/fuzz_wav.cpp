@@ -11,12 +11,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t header[18];
   if (!wave.readFormat(header, sizeof header)) return 0;
   std::vector<uint8_t> block(wave.formatBlock().size());
-  wave.readFormat(block.data(), block.size());
+  (void)wave.readFormat(block.data(), block.size());
   uint32_t dataSize = 0;
   if (!wave.findData(dataSize)) return 0;
   if (dataSize <= wave.bytesLeft()) {
     std::vector<uint8_t> bytes(dataSize);
-    wave.readData(bytes.data(), dataSize);
+    (void)wave.readData(bytes.data(), dataSize);
   }
   return 0;
 }

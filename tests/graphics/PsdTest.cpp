@@ -368,7 +368,7 @@ TEST_F(Psd, HostileLengthsAndCountsAreRefusedCleanly) {
                        std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n))))
       continue;
     DIBitmap b(&context);
-    psd.loadInto(b);
+    (void)psd.loadInto(b);
   }
 }
 

@@ -28,7 +28,7 @@ class TextDrawTest : public testing::GraphicsFixture {
     context.textRenderer.openingBrackets = std::string_view(opening, sizeof opening);
     context.textRenderer.closingMarks = std::string_view(closing, sizeof closing);
     std::memcpy(settings.heroName, kSjisDefaultHeroName.data(), kSjisDefaultHeroName.size());
-    target.create(800, 600, 1);
+    EXPECT_TRUE(target.create(800, 600, 1));
     sprite.setContext(&context);
     font.face = std::string(kSjisDefaultFontFace);
     font.pixelHeight = 22;

@@ -11,7 +11,9 @@
 
 #include "common/AsciiCase.h"
 #include "common/ByteOrder.h"
+#include "common/ByteReader.h"
 #include "common/Sjis.h"
+#include "graphics/DIBitmap.h"
 #include "graphics/Lzss.h"
 #include "platform/posix/IconvTextCodec.h"
 #include "storage/ArchiveFile.h"
@@ -135,8 +137,11 @@ int shadowedBy(const ArchiveFile& archive, int i) {
 }
 
 std::string describePicture(const std::vector<uint8_t>& stored) {
-  if (stored.size() >= 12 && std::memcmp(stored.data(), "PAK ", 4) == 0)
-    return "PAK " + std::to_string(loadLe32(stored.data() + 8));
+  ByteReader r(stored);
+  if (stored.size() >= 12 && r.match("PAK ")) {
+    r.skip(4);
+    return "PAK " + std::to_string(r.le32());
+  }
   return "head-scrambled";
 }
 
@@ -388,20 +393,14 @@ bool scrambledIndex(ArchiveKind kind) {
   return kind != ArchiveKind::Sound;
 }
 
+// The runtime's own unpacking, with a fresh window per entry: an extracted
+// file must not depend on the entries before it.
 bool decodePictureEntry(const std::vector<uint8_t>& stored, std::vector<uint8_t>& out) {
-  if (stored.size() >= 4 && std::memcmp(stored.data(), "PAK ", 4) == 0) {
-    if (stored.size() < 12) return false;
-    const uint32_t unpacked = loadLe32(stored.data() + 8);
-    const std::span<const uint8_t> stream(stored.data() + 12, stored.size() - 12);
-    if (unpacked > lzssMaxOutput(stream.size())) return false;
-    out.assign(unpacked, 0);
-    auto window = std::make_unique<LzssWindow>();
-    lzssDecompress(stream, out, *window);
-    return true;
-  }
-  out = stored;
-  applyScrambleKey(std::span<uint8_t>(out.data(), std::min<size_t>(out.size(), 32)), 0);
-  return true;
+  // A "PAK " head too short for its size field is damaged, not scrambled.
+  if (stored.size() < 12 && ByteReader(stored).match("PAK ")) return false;
+  std::vector<uint8_t> entry = stored;
+  auto window = std::make_unique<LzssWindow>();
+  return unpackPictureEntry(entry, *window, UINT32_MAX, out) == PictureRead::kOk;
 }
 
 std::vector<uint8_t> encodePictureEntry(const std::vector<uint8_t>& file, PictureStore store) {
