@@ -158,7 +158,21 @@ std::string composeMail(const MailMessage& message) {
   return mail;
 }
 
+namespace {
+
+int checkCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* cancel = static_cast<const std::atomic<bool>*>(user);
+  return cancel->load() ? 1 : 0;
+}
+
+}  // namespace
+
 MailResult sendMail(const MailServer& server, const MailMessage& message) {
+  return sendMail(server, message, nullptr);
+}
+
+MailResult sendMail(const MailServer& server, const MailMessage& message,
+                    const std::atomic<bool>* cancel) {
   MailResult result;
   if (server.host.empty() || !printableAscii(server.host) ||
       server.host.find_first_of("/@?# ") != std::string::npos || server.port <= 0 ||
@@ -208,6 +222,11 @@ MailResult sendMail(const MailServer& server, const MailMessage& message) {
   // The mail goes straight to its host, whatever proxy the environment names.
   curl_easy_setopt(curl, CURLOPT_PROXY, "");
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+  if (cancel != nullptr) {
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkCancel);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, cancel);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  }
 
   const CURLcode code = curl_easy_perform(curl);
   if (code == CURLE_OK) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct MailResult {
 
 // Blocking: sends over SMTP with libcurl. Callers run it off the user-interface thread.
 MailResult sendMail(const MailServer& server, const MailMessage& message);
+// The same; setting *cancel from another thread ends the attempt within about a second
+// (a program that quits does not wait for the time-outs).
+MailResult sendMail(const MailServer& server, const MailMessage& message,
+                    const std::atomic<bool>* cancel);
 
 // The parts of sendMail that need no network, for callers and tests.
 // UTF-8 to ISO-2022-JP; characters the set lacks (and broken UTF-8) become '?'. Line ends become

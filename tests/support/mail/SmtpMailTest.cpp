@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "tests/support/mail/LoopbackSmtp.h"
 
@@ -146,6 +148,29 @@ TEST(SmtpMailTest, ServerThatNeverAnswersTimesOut) {
   EXPECT_EQ(server.connections(), 1);
   // Not a speed check: only that the time-out, not the server, ended the call.
   EXPECT_LT(took, std::chrono::seconds(20));
+}
+
+}  // namespace
+}  // namespace kobre::support
+
+namespace kobre::support {
+namespace {
+
+TEST(SmtpMailTest, CancelEndsAWaitLongBeforeTheTimeOuts) {
+  test::LoopbackSmtp server(test::LoopbackSmtp::Mode::kSilent);
+  std::atomic<bool> cancel{false};
+  std::thread canceller([&cancel] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    cancel = true;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const MailResult r =
+      sendMail({"127.0.0.1", server.port(), 60000, 120000}, sampleMessage(), &cancel);
+  const auto took = std::chrono::steady_clock::now() - start;
+  canceller.join();
+  EXPECT_FALSE(r.sent);
+  EXPECT_FALSE(r.error.empty());
+  EXPECT_LT(took, std::chrono::seconds(30));
 }
 
 }  // namespace
