@@ -107,6 +107,7 @@ std::string readTextFile(const char* path) {
 std::string osVersionText(std::string_view release, std::string_view system) {
   // The release's leading numbers: "6.1.0-18-amd64" is 6.1.0.
   int parts[3] = {0, 0, 0};
+  if (release.empty()) return "Error";
   const char* p = release.data();
   const char* end = release.data() + release.size();
   for (int i = 0; i < 3 && p < end; ++i) {

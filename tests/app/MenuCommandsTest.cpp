@@ -403,8 +403,7 @@ TEST(MenuRun, HiddenItemsAreNotClickedUntilTheDebugMenuIsShown) {
     EXPECT_NE(r.err.find("menu item MnManual at poll 6 is hidden or disabled"), std::string::npos)
         << r.err;
     if (debugMenu) {
-      EXPECT_NE(r.out.find("BOX\tKOBRE ver 1.32\t現在実行中の行\\n\\n1 wait 2"),
-                std::string::npos)
+      EXPECT_NE(r.out.find("BOX\tKOBRE ver 1.32\t現在実行中の行\\n\\n1 wait 2"), std::string::npos)
           << r.out;
     }
   }
