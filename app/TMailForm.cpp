@@ -2,6 +2,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -91,13 +92,20 @@ TMailForm::TMailForm(platform::FileSystem* files, platform::TextCodec* codec, QW
   form->addRow(QStringLiteral("メモリ"), EdMemory);
   form->addRow(QStringLiteral("インストール先"), EdInst);
   form->addRow(QStringLiteral("ドライブ"), EdDrive);
-  form->addRow(QStringLiteral("不具合等（出来るだけ具体的に）"), Memo);
+  // Seventeen rows in a small fixed client area: tight rows, and the
+  // problem text below them across the whole width, taking what is left.
+  form->setVerticalSpacing(1);
+  form->setContentsMargins(0, 0, 0, 0);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(BtSend);
   buttons->addWidget(BtCancel);
   auto* top = new QVBoxLayout(this);
+  top->setContentsMargins(6, 6, 6, 6);
+  top->setSpacing(3);
   top->addLayout(form);
+  top->addWidget(new QLabel(QStringLiteral("不具合等（出来るだけ具体的に）"), this));
+  top->addWidget(Memo, 1);
   top->addLayout(buttons);
   top->addWidget(Memo1);
 
