@@ -93,7 +93,8 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder, bool debug
 
 // What `kobre --help` prints.
 constexpr const char* kUsage =
-    "usage: kobre [--debug-menu] [GAME_DIR]\n"
+    "usage: kobre [GAME_DIR]\n"
+    "       kobre --debug-menu [GAME_DIR]\n"
     "       kobre --headless [--input FILE] [--auto-ok] [--answer yes|no] [--max-polls N]\n"
     "                        [--debug-menu]\n"
     "                        [--dump-state FILE] [--screenshot FILE@POLL]... [--audio-out "
@@ -115,7 +116,6 @@ constexpr const char* kUsage =
     "  --screenshot FILE@POLL   writes the first picture presented after POLL as a PNG\n"
     "  --audio-out FILE.wav     writes everything the mixer played\n"
     "  --debug-menu             the debugging menu's items can be clicked (POLL menu lines)\n"
-    "  --debug-menu             the debugging menu's items can be clicked from the input\n"
     "Every message box is printed on stdout as one line: BOX<TAB>caption<TAB>text.\n";
 
 }  // namespace
