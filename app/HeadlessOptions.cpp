@@ -1,8 +1,10 @@
 #include "app/HeadlessOptions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
+#include "app/frame/MenuCommands.h"
 #include "common/Buttons.h"
 
 namespace kobre::app {
@@ -109,6 +111,11 @@ constexpr OptionSpec kOptions[] = {
     {"--audio-out", "FILE.wav", false,
      [](HeadlessOptions& o, const std::string& v, std::string&) {
        o.audioOut = v;
+       return true;
+     }},
+    {"--debug-menu", "", false,
+     [](HeadlessOptions& o, const std::string&, std::string&) {
+       o.debugMenu = true;
        return true;
      }},
 };
@@ -254,8 +261,16 @@ bool parseInputScript(std::string_view text, std::vector<InputStep>& out, std::s
 
 bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
                       std::vector<platform::headless::PadStep>& pad, std::string& error) {
+  std::vector<MenuStep> menu;
+  return parseInputScript(text, out, pad, menu, error);
+}
+
+bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad, std::vector<MenuStep>& menu,
+                      std::string& error) {
   out.clear();
   pad.clear();
+  menu.clear();
   int lineNumber = 0;
   while (!text.empty()) {
     size_t end = text.find('\n');
@@ -277,6 +292,18 @@ bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
       if (!parsePadControls(words[2], step.state))
         return fail("bad pad controls " + std::string(words[2]));
       pad.push_back(step);
+      continue;
+    }
+    if (words.size() >= 2 && sameWord(words[1], "menu")) {
+      MenuStep step;
+      if (words.size() != 3) return fail("expected POLL menu ITEM");
+      if (!parseNumber(words[0], step.poll) || step.poll == 0)
+        return fail("bad poll number " + std::string(words[0]));
+      const auto& names = frame::MenuCommands::commandNames();
+      if (std::find(names.begin(), names.end(), words[2]) == names.end())
+        return fail("unknown menu item " + std::string(words[2]));
+      step.item = std::string(words[2]);
+      menu.push_back(step);
       continue;
     }
     if (words.size() < 2 || words.size() > 3) return fail("expected POLL BUTTONS [X,Y]");

@@ -33,6 +33,13 @@ struct HeadlessOptions {
   std::string audioOut;  // WAV file of everything the mixer played
   std::vector<Screenshot> screenshots;
   std::vector<Screenshot> spriteDumps;  // --dump-sprites FILE@POLL
+  bool debugMenu = false;               // the debugging menu is shown
+};
+
+// A menu item clicked at an input poll (a `POLL menu ITEM` line).
+struct MenuStep {
+  uint64_t poll = 1;
+  std::string item;  // component name ("MnTitle")
 };
 
 // Parses the arguments after "--headless"; false with a message when they
@@ -54,6 +61,11 @@ bool parseInputScript(std::string_view text, std::vector<platform::headless::Inp
 // keyboard and mouse lines.
 bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
                       std::vector<platform::headless::PadStep>& pad, std::string& error);
+// The same, also taking menu lines "POLL menu ITEM": the menu item of that
+// component name is clicked at that poll (in the order of the lines).
+bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad, std::vector<MenuStep>& menu,
+                      std::string& error);
 
 // "BOX<TAB>caption<TAB>text" with each line break written as "\n".
 std::string boxLine(const platform::MessageBoxSpec& spec);

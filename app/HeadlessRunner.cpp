@@ -1,12 +1,15 @@
 #include "app/HeadlessRunner.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "app/ScreenBitmap.h"
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
+#include "app/frame/MenuCommands.h"
 #include "common/Buttons.h"
 #include "platform/posix/InstanceLock.h"
 #include "script/GameState.h"
@@ -41,6 +44,40 @@ class HeadlessRunner::Window : public frame::FrameWindow {
   }
 };
 
+// The menu commands' dialogs without a window: the save dialog takes the
+// name it suggests (in the folder the run writes to); the others have nobody
+// to ask and say so in the log.
+class HeadlessRunner::Dialogs : public frame::MenuDialogs {
+ public:
+  explicit Dialogs(platform::headless::HeadlessPlatform& headless) : headless_(headless) {}
+  SaveResult saveScreen(const std::string& suggestedName,
+                        const frame::ScreenPicture& picture) override {
+    const std::string path = headless_.files.writeFolder() + "/" + suggestedName;
+    if (!writeScreenBitmap(path, picture)) {
+      headless_.log.write("screen save: cannot write " + path);
+      return SaveResult::Failed;
+    }
+    headless_.log.write("screen saved to " + path);
+    return SaveResult::Saved;
+  }
+  void copyScreen(const frame::ScreenPicture&) override {
+    headless_.log.write("screen copy: headless runs have no clipboard");
+  }
+  bool chooseFont(platform::FontSpec&) override {
+    headless_.log.write("font dialog: nobody to choose in a headless run; cancelled");
+    return false;
+  }
+  void showOptions() override { headless_.log.stub("options dialog"); }
+  void showFlags() override { headless_.log.stub("flag viewer"); }
+  void showPad() override { headless_.log.write("joypad settings: not shown in a headless run"); }
+  void supportMail() override {
+    headless_.log.write("support mail: the form is not shown in a headless run");
+  }
+
+ private:
+  platform::headless::HeadlessPlatform& headless_;
+};
+
 HeadlessRunner::HeadlessRunner(HeadlessOptions options, std::ostream& out, std::ostream& err)
     : options_(std::move(options)), out_(out), err_(err) {
   headless_ = std::make_unique<platform::headless::HeadlessPlatform>(options_.gameFolder);
@@ -54,6 +91,32 @@ HeadlessRunner::HeadlessRunner(HeadlessOptions options, std::ostream& out, std::
   // would. Granted: closing is set and every loop ends. Refused: nothing changes.
   headless_->host.onCloseRequest([this] { frame_->closeQuery(); });
   frame::connectFrame(*frame_, *engine_);
+  dialogs_ = std::make_unique<Dialogs>(*headless_);
+  menuCommands_ =
+      std::make_unique<frame::MenuCommands>(headless_->platform(), *frame_, *engine_, *dialogs_);
+  // The menu bar as the window makes it.
+  for (std::string_view item : frame::MenuCommands::hiddenAtCreation())
+    headless_->host.setMenuVisible(item, false);
+  if (options_.debugMenu) headless_->host.setMenuVisible("MnDebug", true);
+}
+
+void HeadlessRunner::clickDueMenuItems() {
+  auto& host = headless_->host;
+  // An item of poll N is clicked in the pump of that poll (or the frame
+  // loop's pump just before it).
+  while (nextMenuStep_ < menuSteps_.size() && menuSteps_[nextMenuStep_].poll <= host.polls() + 1) {
+    const MenuStep step = menuSteps_[nextMenuStep_++];
+    const std::string_view menu = frame::MenuCommands::menuOf(step.item);
+    const auto& state = host.menu(step.item);
+    const bool reachable =
+        state.visible && state.enabled && (menu.empty() || host.menu(menu).visible);
+    if (!reachable) {
+      err_ << "kobre: menu item " << step.item << " at poll " << step.poll
+           << " is hidden or disabled; not clicked\n";
+      continue;
+    }
+    menuCommands_->run(step.item);
+  }
 }
 
 HeadlessRunner::~HeadlessRunner() {
@@ -148,10 +211,12 @@ int HeadlessRunner::run() {
     std::vector<InputStep> steps;
     std::vector<platform::headless::PadStep> pad;
     std::string error;
-    if (!file || !parseInputScript(text.str(), steps, pad, error)) {
+    if (!file || !parseInputScript(text.str(), steps, pad, menuSteps_, error)) {
       err_ << "kobre: " << options_.inputFile << ": " << (file ? error : "cannot be read") << "\n";
       return kExitUsage;
     }
+    std::stable_sort(menuSteps_.begin(), menuSteps_.end(),
+                     [](const MenuStep& a, const MenuStep& b) { return a.poll < b.poll; });
     host.setInput(std::move(steps));
     headless_->joystick.setPadInput(std::move(pad), &host);
   }
@@ -185,6 +250,7 @@ int HeadlessRunner::run() {
   });
   host.onPump([this] {
     if (pumpHook_) pumpHook_();
+    clickDueMenuItems();
     const uint64_t polls = headless_->host.polls();
     if (polls != pollsSeen_) {
       pollsSeen_ = polls;
@@ -234,6 +300,9 @@ int HeadlessRunner::run() {
     if (!shot.written) err_ << "kobre: no picture was presented after poll " << shot.poll << "\n";
   for (const Screenshot& dump : options_.spriteDumps)
     if (!dump.written) err_ << "kobre: no picture was presented after poll " << dump.poll << "\n";
+  for (size_t i = nextMenuStep_; i < menuSteps_.size(); ++i)
+    err_ << "kobre: the run ended before menu item " << menuSteps_[i].item << " at poll "
+         << menuSteps_[i].poll << "\n";
   return code;
 }
 

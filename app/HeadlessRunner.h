@@ -23,6 +23,7 @@ struct Runtime;
 namespace kobre::frame {
 class FrameEngine;
 class MainFrame;
+class MenuCommands;
 }  // namespace kobre::frame
 
 namespace kobre::app {
@@ -56,11 +57,16 @@ class HeadlessRunner {
   platform::headless::HeadlessPlatform& headless() { return *headless_; }
   frame::MainFrame& frame() { return *frame_; }
   frame::FrameEngine& engine() { return *engine_; }
+  frame::MenuCommands& menuCommands() { return *menuCommands_; }
   // Called at each event pump, as a nested menu command would run.
   void onPump(std::function<void()> fn) { pumpHook_ = std::move(fn); }
 
  private:
   class Window;
+  class Dialogs;
+
+  // Clicks the menu items of the input file whose poll has come.
+  void clickDueMenuItems();
 
   // --auto-choose: while choice boxes are shown, moves the mouse onto the
   // chosen one and clicks Ok on the next poll, as a player would.
@@ -73,6 +79,10 @@ class HeadlessRunner {
   std::unique_ptr<Window> window_;
   std::unique_ptr<frame::FrameEngine> engine_;
   std::unique_ptr<frame::MainFrame> frame_;
+  std::unique_ptr<Dialogs> dialogs_;
+  std::unique_ptr<frame::MenuCommands> menuCommands_;
+  std::vector<MenuStep> menuSteps_;
+  size_t nextMenuStep_ = 0;
   std::function<void()> pumpHook_;
   std::mt19937 chooseRandom_;
   bool choosing_ = false;      // a choice is shown and the mouse is on its way

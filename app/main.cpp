@@ -1,5 +1,6 @@
 // Program entry of the runtime: one copy at a time, then the desktop window
 // or, with --headless, the same engine on the headless platform.
+#include <QAction>
 #include <QApplication>
 #include <QTimer>
 #include <filesystem>
@@ -8,13 +9,13 @@
 #include <vector>
 
 #include "app/DesktopMain.h"
+#include "app/DesktopMenuDialogs.h"
 #include "app/HeadlessRunner.h"
 #include "app/TDrvForm.h"
 #include "app/TMainForm.h"
-#include "app/TPadForm.h"
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
-#include "app/frame/PadAccess.h"
+#include "app/frame/MenuCommands.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/qt/QtHost.h"
 
@@ -45,7 +46,7 @@ class DesktopWindow : public frame::FrameWindow {
   app::TDrvForm& drives_;
 };
 
-int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
+int runDesktop(int& argc, char** argv, const std::string& gameFolder, bool debugMenu) {
   app::DesktopOptions options;
   options.gameFolder = gameFolder;
   auto desktop = app::createDesktop(argc, argv, options);
@@ -62,19 +63,13 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
   mainFrame.setFolderAvailable(std::filesystem::is_directory(gameFolder, ec));
   form.onCloseQuery = [&] { return mainFrame.closeQuery(); };
   form.onToggleDisplayMode = [&] { mainFrame.toggleDisplayMode(); };
-  form.onMenu = [&](const QString& item) {
-    if (item == "MnWindow" || item == "MnFull16" || item == "MnFull32")
-      mainFrame.displayModeMenuClick(item.toStdString());
-    else if (item == "MnExit")
-      form.close();
-    else if (item == "MnPad") {
-      // The joypad settings work on the settings object start-up made.
-      if (PadConfig* pad = frame::enginePadConfig(engine)) {
-        app::TPadForm dialog(*pad, &form);
-        dialog.exec();
-      }
-    }
-  };
+  app::DesktopMenuDialogs dialogs(form, desktop->platform(), engine,
+                                  std::filesystem::absolute(gameFolder, ec).string());
+  frame::MenuCommands commands(desktop->platform(), mainFrame, engine, dialogs);
+  form.onMenu = [&](const QString& item) { commands.run(item.toStdString()); };
+  if (debugMenu) {
+    if (QAction* debug = form.menuItem("MnDebug")) debug->setVisible(true);
+  }
   form.onClosed = [&] {
     mainFrame.setClosing();
     QCoreApplication::quit();
@@ -99,23 +94,28 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
 // What `kobre --help` prints.
 constexpr const char* kUsage =
     "usage: kobre [GAME_DIR]\n"
+    "       kobre --debug-menu [GAME_DIR]\n"
     "       kobre --headless [--input FILE] [--auto-ok] [--answer yes|no] [--max-polls N]\n"
+    "                        [--debug-menu]\n"
     "                        [--dump-state FILE] [--screenshot FILE@POLL]... [--audio-out "
     "FILE.wav]\n"
     "                        [GAME_DIR]\n"
     "       kobre --help | --version\n"
     "\n"
     "Plays the game in GAME_DIR (the bundled demo game when none is given) in a window.\n"
+    "  --debug-menu             shows the debugging menu (current line, flags)\n"
     "With --headless the game runs without a window or sound card in virtual time:\n"
     "  --input FILE             input lines \"POLL BUTTONS [X,Y]\" replayed at the given polls\n"
     "                           and \"POLL pad LIST\" for the virtual pad (B0...B31, Up, Down,\n"
     "                           Left, Right joined with +, or -)\n"
+    "                           and \"POLL menu ITEM\" to click a menu item (MnTitle, ...)\n"
     "  --auto-ok                answers every message box with its first button\n"
     "  --answer yes|no          the answer to yes/no questions\n"
     "  --max-polls N            ends the run (exit code 3) after N input polls\n"
     "  --dump-state FILE        writes the final game state to FILE\n"
     "  --screenshot FILE@POLL   writes the first picture presented after POLL as a PNG\n"
     "  --audio-out FILE.wav     writes everything the mixer played\n"
+    "  --debug-menu             the debugging menu's items can be clicked (POLL menu lines)\n"
     "Every message box is printed on stdout as one line: BOX<TAB>caption<TAB>text.\n";
 
 }  // namespace
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
   // The desktop's own arguments: one game folder ("--" before one that
   // starts with "-"), --help and --version.
   std::string gameFolder;
-  bool folderGiven = false, optionsEnd = false;
+  bool folderGiven = false, optionsEnd = false, debugMenu = false;
   for (const std::string& arg : args) {
     if (!optionsEnd && arg == "--help") {
       std::cout << kUsage;
@@ -142,7 +142,9 @@ int main(int argc, char** argv) {
       std::cout << frame::kFrameCaption << "\n";
       return 0;
     }
-    if (!optionsEnd && arg == "--") {
+    if (!optionsEnd && arg == "--debug-menu") {
+      debugMenu = true;
+    } else if (!optionsEnd && arg == "--") {
       optionsEnd = true;
     } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
       std::cerr << "kobre: unknown option " << arg << " (see kobre --help)\n";
@@ -174,5 +176,5 @@ int main(int argc, char** argv) {
   // Qt sees only the program name: the game folder is ours.
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
-  return runDesktop(qtArgc, qtArgv, gameFolder);
+  return runDesktop(qtArgc, qtArgv, gameFolder, debugMenu);
 }

@@ -56,6 +56,19 @@ class FrameEngine {
   // Puts the back buffer on the window; false when there is none.
   virtual bool present(platform::Host* host) = 0;
 
+  // Menu services. An engine without them (a test's stand-in) answers
+  // false and the command does nothing.
+  // The title script into the top context, as a top script on the global
+  // game state (it runs from its first line at the next step); then every
+  // sprite and sound buffer released. False when the script did not load
+  // (its box has been shown).
+  virtual bool reloadTitleScript() { return false; }
+  // Composes the sprites and copies the 800 x 600 picture (XRGB, rows top
+  // to bottom); false without a back buffer.
+  virtual bool captureScreen(std::vector<uint32_t>& /*pixels*/) { return false; }
+  // The top context's line number and line text (CP932); false without one.
+  virtual bool currentLine(int& /*number*/, std::string& /*textCp932*/) { return false; }
+
   // Shutdown, each a no-op for what does not exist.
   virtual void releaseTopScript() = 0;
   virtual void releaseJoypad() = 0;

@@ -1,7 +1,13 @@
 #include "app/frame/RuntimeEngine.h"
 
+#include <cstring>
+
 #include "app/frame/MainFrame.h"
 #include "app/frame/PadAccess.h"
+#include "app/frame/ProcessorAccess.h"
+#include "common/Buttons.h"
+#include "graphics/DIB.h"
+#include "graphics/DIBitmap.h"
 #include "script/Lexer.h"
 
 namespace kobre::frame {
@@ -122,6 +128,35 @@ bool RuntimeEngine::present(platform::Host* /*host*/) {
   return true;
 }
 
+bool RuntimeEngine::reloadTitleScript() {
+  if (!lexer_) return false;
+  // The context that runs now is the one the waiting command belongs to:
+  // it is loaded anew in place, never replaced, and the wait leaves at its
+  // next poll.
+  const bool loaded = lexer_->Load(kOpenScript, &runtime_->gameState, true);
+  lexer_->ReleaseAllSprites();
+  lexer_->ReleaseAllChannels();
+  return loaded;
+}
+
+bool RuntimeEngine::captureScreen(std::vector<uint32_t>& pixels) {
+  DIB* back = objects_.backBuffer();
+  if (!back || !objects_.sprites() || !back->compose(*objects_.sprites())) return false;
+  const DIBitmap* surface = back->surface();
+  if (!surface || surface->width() != kScreenWidth || surface->height() != kScreenHeight)
+    return false;
+  const uint32_t* src = surface->pixels(0);
+  pixels.assign(src, src + static_cast<size_t>(kScreenWidth) * kScreenHeight);
+  return true;
+}
+
+bool RuntimeEngine::currentLine(int& number, std::string& textCp932) {
+  if (!lexer_) return false;
+  number = lexer_->lineNumber;
+  textCp932.assign(lexer_->lineText, strnlen(lexer_->lineText, sizeof lexer_->lineText));
+  return true;
+}
+
 void RuntimeEngine::releaseTopScript() {
   runtime_->topLexer = nullptr;
   lexer_.reset();
@@ -174,6 +209,14 @@ std::unique_ptr<FrameEngine> createRuntimeEngine(const platform::Platform& platf
 PadConfig* enginePadConfig(FrameEngine& engine) {
   auto* runtimeEngine = dynamic_cast<RuntimeEngine*>(&engine);
   return runtimeEngine != nullptr ? runtimeEngine->padConfig() : nullptr;
+}
+
+bool engineProcessor(FrameEngine& engine, ProcessorInfo& info, bool& useMmx) {
+  auto* runtimeEngine = dynamic_cast<RuntimeEngine*>(&engine);
+  if (runtimeEngine == nullptr) return false;
+  info = runtimeEngine->processorInfo();
+  useMmx = runtimeEngine->useMmx();
+  return true;
 }
 
 void connectFrame(MainFrame& frame, FrameEngine& engine) {

@@ -45,6 +45,9 @@ class RuntimeEngine : public FrameEngine {
   void compose() override;
   void setShake(int offset) override;
   bool present(platform::Host* host) override;
+  bool reloadTitleScript() override;
+  bool captureScreen(std::vector<uint32_t>& pixels) override;
+  bool currentLine(int& number, std::string& textCp932) override;
   void releaseTopScript() override;
   void releaseJoypad() override;
   void releaseSoundChannels() override;
