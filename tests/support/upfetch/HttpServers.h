@@ -2,7 +2,7 @@
 
 // HTTP servers on 127.0.0.1 for the updater's tests: a scripted one that
 // answers every connection with bytes the test gives (or with silence), and
-// a real lighttpd serving a folder, for plain and ranged downloads.
+// real Debian web servers serving a folder, for plain and ranged downloads.
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -144,40 +144,70 @@ class ScriptedHttp {
   std::thread thread_;
 };
 
-// lighttpd (Debian's package, installed by scripts/setup) serving `root` on a
-// free loopback port for the life of the object.
-class Lighttpd {
+// A real static web server from Debian (installed by scripts/setup) serving
+// `root` on a free loopback port for the life of the object. lighttpd answers
+// an HTTP/1.0 range request with the whole file (200); nginx with 206.
+class StaticServer {
  public:
-  static constexpr const char* kProgram = "/usr/sbin/lighttpd";
+  enum class Kind { kLighttpd, kNginx };
+  static const char* program(Kind kind) {
+    return kind == Kind::kLighttpd ? "/usr/sbin/lighttpd" : "/usr/sbin/nginx";
+  }
 
-  explicit Lighttpd(const std::filesystem::path& root, const std::filesystem::path& work) {
+  StaticServer(Kind kind, const std::filesystem::path& root, const std::filesystem::path& work)
+      : kind_(kind) {
     for (int attempt = 0; attempt < 5 && pid_ <= 0; ++attempt) start(root, work);
   }
-  ~Lighttpd() {
+  ~StaticServer() {
     if (pid_ > 0) {
       ::kill(pid_, SIGTERM);
       ::waitpid(pid_, nullptr, 0);
     }
   }
-  Lighttpd(const Lighttpd&) = delete;
-  Lighttpd& operator=(const Lighttpd&) = delete;
+  StaticServer(const StaticServer&) = delete;
+  StaticServer& operator=(const StaticServer&) = delete;
 
   bool running() const { return pid_ > 0; }
   std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
  private:
+  void writeConfig(const std::filesystem::path& root, const std::filesystem::path& work,
+                   const std::filesystem::path& conf) {
+    const std::string w = work.string();
+    if (kind_ == Kind::kLighttpd) {
+      std::ofstream(conf) << "server.document-root = \"" << root.string() << "\"\n"
+                          << "server.bind = \"127.0.0.1\"\n"
+                          << "server.port = " << port_ << "\n"
+                          << "server.errorlog = \"" << w << "/server.log\"\n";
+      return;
+    }
+    // One process, no user switch, every path of its own under `work`.
+    std::ofstream(conf) << "daemon off;\nmaster_process off;\npid " << w << "/server.pid;\n"
+                        << "error_log " << w << "/server.log;\n"
+                        << "events { worker_connections 64; }\n"
+                        << "http {\n  access_log off;\n"
+                        << "  client_body_temp_path " << w << "/body;\n"
+                        << "  proxy_temp_path " << w << "/proxy;\n"
+                        << "  fastcgi_temp_path " << w << "/fastcgi;\n"
+                        << "  uwsgi_temp_path " << w << "/uwsgi;\n"
+                        << "  scgi_temp_path " << w << "/scgi;\n"
+                        << "  server { listen 127.0.0.1:" << port_ << "; root " << root.string()
+                        << "; }\n}\n";
+  }
+
   void start(const std::filesystem::path& root, const std::filesystem::path& work) {
-    // A port the system hands out free, given to lighttpd at once.
+    // A port the system hands out free, given to the server at once.
     const int probe = listenLoopback(port_);
     ::close(probe);
-    const std::filesystem::path conf = work / "lighttpd.conf";
-    std::ofstream(conf) << "server.document-root = \"" << root.string() << "\"\n"
-                        << "server.bind = \"127.0.0.1\"\n"
-                        << "server.port = " << port_ << "\n"
-                        << "server.errorlog = \"" << (work / "lighttpd.log").string() << "\"\n";
+    const std::filesystem::path conf = work / "server.conf";
+    writeConfig(root, work, conf);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      ::execl(kProgram, kProgram, "-D", "-f", conf.c_str(), static_cast<char*>(nullptr));
+      const char* exe = program(kind_);
+      if (kind_ == Kind::kLighttpd)
+        ::execl(exe, exe, "-D", "-f", conf.c_str(), static_cast<char*>(nullptr));
+      else
+        ::execl(exe, exe, "-p", work.c_str(), "-c", conf.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
     if (pid < 0) return;
@@ -201,6 +231,7 @@ class Lighttpd {
     ::waitpid(pid, nullptr, 0);
   }
 
+  Kind kind_;
   pid_t pid_ = -1;
   int port_ = 0;
 };
