@@ -49,13 +49,17 @@ std::string framed(std::string_view utf8) {
 }  // namespace
 
 std::string cutField(std::string_view value, size_t maxLength) {
-  if (value.size() <= maxLength) return std::string(value);
-  size_t end = 0;
-  while (end < maxLength) {
-    const size_t step = isCp932Lead(static_cast<uint8_t>(value[end])) ? 2 : 1;
-    if (end + step > maxLength) break;
-    end += step;
+  size_t end = value.size();
+  if (end > maxLength) {
+    end = 0;
+    while (end < maxLength) {
+      const size_t step = isCp932Lead(static_cast<uint8_t>(value[end])) ? 2 : 1;
+      if (end + step > maxLength) break;
+      end += step;
+    }
   }
+  // Blanks at the end would be lost when the line is read back.
+  while (end > 0 && (value[end - 1] == ' ' || value[end - 1] == '\t')) --end;
   return std::string(value.substr(0, end));
 }
 

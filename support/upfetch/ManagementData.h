@@ -30,7 +30,8 @@ bool parseManagementData(std::string_view bytes, std::vector<UpdateRecord>& reco
 // software code.
 std::string formatManagementData(std::vector<UpdateRecord> records);
 
-// Cuts a value to a field's length without leaving half a double-byte character.
+// Cuts a value to a field's length without leaving half a double-byte
+// character, and drops blanks at its end (the reader trims lines).
 std::string cutField(std::string_view value, size_t maxLength);
 
 }  // namespace kobre::upfetch

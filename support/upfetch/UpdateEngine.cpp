@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +76,11 @@ long long contentLength(const std::vector<std::string>& lines) {
     return digits ? value : -1;
   }
   return -1;
+}
+
+// A value with a line break would break the record it is saved in.
+bool isOneLine(const std::string& value) {
+  return std::none_of(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; });
 }
 
 std::string trimLineEnd(std::string text) {
@@ -255,7 +261,8 @@ int32_t UpdateEngine::checkForUpdate(std::string& version) {
   } else {
     // A line end after the last field is not part of the file name.
     const std::vector<std::string> tokens = splitTabs(trimLineEnd(response));
-    if (tokens.size() < 5 || tokens[0] != "succeeded" || !isPlainFileName(tokens[4])) {
+    if (tokens.size() < 5 || tokens[0] != "succeeded" || !isPlainFileName(tokens[4]) ||
+        !std::all_of(tokens.begin() + 1, tokens.begin() + 5, isOneLine)) {
       record.status = "na";
       result = kErrorServerData;
     } else {

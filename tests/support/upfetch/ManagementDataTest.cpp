@@ -114,6 +114,8 @@ TEST(ManagementData, CutsWithoutSplittingADoubleByteCharacter) {
   EXPECT_EQ(cutField("abcd", 3), "abc");
   EXPECT_EQ(cutField("ab\x82\xA0", 3), "ab");
   EXPECT_EQ(cutField("a\x82\xA0z", 3), "a\x82\xA0");
+  EXPECT_EQ(cutField("1234567 9", 8), "1234567");
+  EXPECT_EQ(cutField("        x", 8), "");
 }
 
 }  // namespace

@@ -42,6 +42,9 @@ TEST(UpdateEngineQuery, ReadsTheInformationServersAnswer) {
       {okReply("succeeded\tMk\tSw\t1.1\t..\\up.exe"), kErrorServerData, "", "na"},
       {okReply("succeeded\tMk\tSw\t1.1\t.profile"), kErrorServerData, "", "na"},
       {okReply("succeeded\tMk\tSw\t1.1\tup\x01.bin"), kErrorServerData, "", "na"},
+      // A line break inside a field would break the saved record.
+      {okReply("succeeded\tM\nk\tSw\t1.1\tup.bin"), kErrorServerData, "", "na"},
+      {okReply("succeeded\tMk\tSw\t1.1\r\n\tup.bin"), kErrorServerData, "", "na"},
   };
   for (const Case& c : cases) {
     UpdaterHome home;
