@@ -15,8 +15,8 @@ constexpr std::string_view kNoUpdateText = "アップデートはありません
 constexpr std::string_view kNoUserInfoText = "ユーザー情報の取得に失敗しました";
 constexpr std::string_view kNotConfiguredText =
     "アップデートの接続先が設定されていません\n"
-    "upfetch.ini の [Server] に Info と Download を書くか、--info と --download "
-    "で指定してください";
+    "upfetch.ini の [Server] に Info と Download を書いてください\n"
+    "(--info URL と --download URL でも指定できます)";
 
 // Sends the notice on a thread of its own: the run goes on with the download
 // at once, and nothing waits for the mail but the end of the program.
