@@ -566,7 +566,11 @@ int Lexer::Recollection() {
       ScreenFade(1);
       playTitleMusic(rt, game);
     }
+    // Save00.dat keeps the game that was chosen when it was last written;
+    // the extras stay with the game they show.
+    const uint8_t chosen = gs.flags[kFlagSecondGame];
     ReadLastingRecord(kUnit, kCodeLastingCorrupted);
+    gs.flags[kFlagSecondGame] = chosen;
     return closing ? kLeave : -1;
   };
 

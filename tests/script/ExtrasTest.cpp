@@ -345,6 +345,28 @@ TEST_F(ExtrasTest, NothingASceneChangesOutlivesIt) {
   }
 }
 
+TEST_F(ExtrasTest, AfterASceneOfTheSecondGameTheRecollectionStaysWithIt) {
+  writeData("game 1\nscene 0 1301 s_one\n");
+  writeScript("s_one", "F700=1\nkaisou_end\n");
+  GameState& gs = runtime->gameState;
+  gs.flags[1301] = 1;
+  auto lasting = std::make_unique<GameState>(gs);  // written while game 0 was chosen
+  lasting->flags[1800] = 1;
+  writeSave00(*lasting);
+  gs.flags[1000] = 1;
+  std::vector<std::string> backgrounds;
+  onAction = [&](size_t) { backgrounds.push_back(slot(40).name()); };
+  actions.clear();
+  click("cg\\_KsBack12.bmp", thumbCentreX(0), thumbCentreY(0));
+  click("cg\\_KsBack12.bmp", 700, 570);
+  EXPECT_EQ(run(&Lexer::Recollection), extras::kLeave);
+  EXPECT_EQ(backgrounds.size(), 4u);  // the page of game 1 came back
+  EXPECT_EQ(gs.flags[1000], 1);
+  EXPECT_EQ(gs.flags[1800], 1);  // Save00.dat came back
+  EXPECT_EQ(gs.flags[700], 0);
+  EXPECT_EQ(channels->bgmChannel().loadedName(), "wav\\sd_01.wav");
+}
+
 TEST_F(ExtrasTest, TheEleventhTrackOfGameZeroDoesNothing_AndLeavingBringsTheTitleMusic) {
   const int trackX[11] = {200, 237, 274, 310, 347, 383, 420, 456, 493, 530, 567};
   const int trackY[11] = {389, 410, 389, 410, 389, 410, 389, 410, 389, 410, 389};
@@ -383,8 +405,7 @@ TEST_F(ExtrasTest, ADamagedDataFileGivesItsErrorAndTheExtrasStillOpen) {
   ASSERT_EQ(heads.size(), 1u);
   EXPECT_EQ(heads[0], "おまけデータが正しくありません the page '9' is not 0, 1 or 2");
   const auto texts = errors();
-  EXPECT_NE(texts[0].find("extras.txt (3)\nscene 9 1133 t_01_04"), std::string::npos)
-      << texts[0];
+  EXPECT_NE(texts[0].find("extras.txt (3)\nscene 9 1133 t_01_04"), std::string::npos) << texts[0];
   EXPECT_FALSE(runtime->closing);
 }
 
