@@ -210,8 +210,15 @@ class Lexer {
   // Picks the route of a new game (F1001); false when polling or
   // presenting fails.
   bool RouteSelect();
-  // The extras menu (PendingScreens.cpp until it is built).
+  // --- the extras (screens/Extras.cpp) ---
+  // The extras menu of the title screen; the title menu ignores the result.
   bool ExtrasMenu();
+  // The three extras screens. Each returns the screen to open next: 0 back
+  // to the title (also when polling or presenting fails, the program closes
+  // or a return to the title arrives), 1 gallery, 2 recollection, 3 music.
+  int PictureGallery();
+  int Recollection();
+  int MusicRoom();
 
   // --- system screens and devices (ScreenCommands.cpp) ---
   bool Menu();        // the title menu in this Lexer; its result is the command's

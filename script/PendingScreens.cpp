@@ -1,4 +1,4 @@
-// The save, load, backlog and extras screens the waits and the title menu
+// The save, load and backlog screens the waits and the title menu
 // open. Until they are built they say so once in the log and return at
 // once: nothing was loaded and no return-to-title request arrived.
 #include "script/Lexer.h"
@@ -12,10 +12,6 @@ Flow Lexer::SaveLoadScreen(bool load) {
 Flow Lexer::BacklogScreen() {
   runtime_->stub("backlog screen");
   return Flow::Next;
-}
-bool Lexer::ExtrasMenu() {
-  runtime_->stub("extras menu");
-  return true;
 }
 
 }  // namespace kobre

@@ -28,6 +28,9 @@ class SoundBuffer;
 struct SoundChannels;
 class Joypad;
 class Lexer;
+namespace extras {
+struct ExtrasData;
+}
 
 constexpr int kBgmChannel = 0;
 constexpr int kSeChannel = 2;
@@ -119,6 +122,14 @@ struct Runtime {
 
   // The sprite table back to all null (the slots are being released).
   void clearSpriteSlots() { spriteSlots = std::span<DIBSprite*, kSpriteSlotCount>(noSprites_); }
+
+  // The thumbnail sheet of the gallery or recollection page shown (two
+  // frames: as shown and under the mouse); made with the sprite slots.
+  DIBSprite* gallerySheet = nullptr;
+  // The gallery page last shown, per game; kept while the program runs.
+  int galleryPage[2] = {};
+  // The extras tables, read when the extras menu opens (null: the defaults).
+  std::shared_ptr<const extras::ExtrasData> extrasData;
 
   Lexer* topLexer = nullptr;
   FrameServices frame;

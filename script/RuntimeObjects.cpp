@@ -43,6 +43,8 @@ void RuntimeObjects::createSprites() {
   attachSpriteSlots(*sprites_, &graphics);
   for (size_t i = 0; i < spriteTable_.size(); ++i) spriteTable_[i] = &(*sprites_)[i];
   runtime_.spriteSlots = spriteTable_;
+  gallerySheet_ = std::make_unique<DIBSprite>(&graphics);
+  runtime_.gallerySheet = gallerySheet_.get();
 }
 
 bool RuntimeObjects::createSoundDevice() {
@@ -72,6 +74,8 @@ void RuntimeObjects::releaseSoundDevice() {
 
 void RuntimeObjects::releaseSprites() {
   runtime_.clearSpriteSlots();
+  runtime_.gallerySheet = nullptr;
+  gallerySheet_.reset();
   sprites_.reset();
   spriteTable_.fill(nullptr);
 }

@@ -54,6 +54,7 @@ class RuntimeObjects {
   std::unique_ptr<DIB> backBuffer_;
   std::unique_ptr<SpriteSlots> sprites_;
   std::array<DIBSprite*, kSpriteSlotCount> spriteTable_{};
+  std::unique_ptr<DIBSprite> gallerySheet_;
   std::unique_ptr<SoundDevice> soundDevice_;
   std::unique_ptr<SoundChannels> channels_;
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/frame/MainFrame.h"
@@ -718,6 +719,139 @@ TEST(HeadlessProgram, PlaysTheDemoFromItsTitleMenuIntoEitherGame) {
     EXPECT_NE(text.find("60\tpicture\tcg\\_MnFirst" + variant + ".psd\t"), std::string::npos)
         << text;
   }
+}
+
+// From a Save00.dat with some unlocks: the extras of both games, each
+// screen once, a full view, a scene to its end and a track.
+TEST(HeadlessProgram, OpensEveryExtrasScreenOfBothGamesFromSave00) {
+  if (!std::filesystem::exists(std::filesystem::path(KOBRE_DEMO_DIR) / "arc.scr"))
+    GTEST_SKIP() << "the demo game is not built";
+  TempFolder copy, lock;
+  std::filesystem::copy(KOBRE_DEMO_DIR, copy.path("game"),
+                        std::filesystem::copy_options::recursive);
+  const std::string game = copy.str() + "/game";
+  auto lasting = std::make_unique<GameState>();
+  lasting->clear();
+  for (int f : {2000, 2001, 1201, 1202, 1203, 1401, 1402, 1132, 1156, 1301}) lasting->flags[f] = 1;
+  std::strcpy(lasting->windowPicture, "_MsgWaku");
+  lasting->windowX = 20;
+  lasting->windowY = 440;
+  lasting->windowWidth = 710;
+  lasting->windowHeight = 150;
+  lasting->textX = 25;
+  lasting->textY = 20;
+  lasting->textColumns = 29;
+  lasting->textRows = 4;
+  lasting->updateChecksum();
+  const auto image = lasting->bytes();
+  copy.write("game/Save00.dat", std::vector<uint8_t>(image.begin(), image.end()));
+  // Game 0: game select, title, extras, gallery (full view of the first
+  // picture), recollection (the first scene, then the mouse off the
+  // thumbnails and Ok through it), music room (the third track), title.
+  // Game 1 the same way, with the eleventh track.
+  copy.write("input.txt", std::string("100 Left\n"
+                                      "102 -\n"
+                                      "110 Ok\n"
+                                      "112 -\n"
+                                      "300 - 178,426\n"
+                                      "310 Ok\n"
+                                      "312 -\n"
+                                      "500 Ok\n"
+                                      "502 -\n"
+                                      "700 - 112,131\n"
+                                      "710 Ok\n"
+                                      "712 -\n"
+                                      "900 Ok\n"
+                                      "902 -\n"
+                                      "1100 - 634,38\n"
+                                      "1110 Ok\n"
+                                      "1112 -\n"
+                                      "1300 - 112,131\n"
+                                      "1310 Ok\n"
+                                      "1312 -\n"
+                                      "1320 - 400,300\n"
+                                      "1500 Ok\n"
+                                      "1502 -\n"
+                                      "1650 Ok\n"
+                                      "1652 -\n"
+                                      "1800 Ok\n"
+                                      "1802 -\n"
+                                      "1950 Ok\n"
+                                      "1952 -\n"
+                                      "2300 - 634,38\n"
+                                      "2310 Ok\n"
+                                      "2312 -\n"
+                                      "2500 - 284,399\n"
+                                      "2510 Ok\n"
+                                      "2512 -\n"
+                                      "2900 - 700,570\n"
+                                      "2910 Ok\n"
+                                      "2912 -\n"
+                                      "3100 - 50,20\n"
+                                      "3110 Ok\n"
+                                      "3112 -\n"
+                                      "3300 Right\n"
+                                      "3302 -\n"
+                                      "3310 Ok\n"
+                                      "3312 -\n"
+                                      "3500 - 648,426\n"
+                                      "3510 Ok\n"
+                                      "3512 -\n"
+                                      "3700 Ok\n"
+                                      "3702 -\n"
+                                      "3900 - 112,131\n"
+                                      "3910 Ok\n"
+                                      "3912 -\n"
+                                      "4100 Ok\n"
+                                      "4102 -\n"
+                                      "4300 - 634,38\n"
+                                      "4310 Ok\n"
+                                      "4312 -\n"
+                                      "4500 - 112,131\n"
+                                      "4510 Ok\n"
+                                      "4512 -\n"
+                                      "4520 - 400,300\n"
+                                      "4700 Ok\n"
+                                      "4702 -\n"
+                                      "4850 Ok\n"
+                                      "4852 -\n"
+                                      "5000 Ok\n"
+                                      "5002 -\n"
+                                      "5300 - 634,38\n"
+                                      "5310 Ok\n"
+                                      "5312 -\n"
+                                      "5500 - 577,399\n"
+                                      "5510 Ok\n"
+                                      "5512 -\n"
+                                      "5900 - 700,570\n"
+                                      "5910 Ok\n"
+                                      "5912 -\n"));
+  std::string dumps;
+  for (int p : {850, 1560, 2700, 3100, 4050, 4800, 5700, 6100})
+    dumps += " --dump-sprites '" + copy.str() + "/s" + std::to_string(p) + ".txt@" +
+             std::to_string(p) + "'";
+  RunResult r = runProgram("--headless --max-polls 6200 --input '" + copy.str() +
+                               "/input.txt' --audio-out '" + copy.str() + "/audio.wav'" + dumps +
+                               " '" + game + "' 2>&1",
+                           lock.str());
+  EXPECT_EQ(r.code, 3) << r.out;
+  EXPECT_EQ(r.out.find("BOX"), std::string::npos) << r.out;
+  auto slotLine = [&](int poll, const std::string& start) {
+    const auto bytes = copy.read("s" + std::to_string(poll) + ".txt");
+    const std::string text = "\n" + std::string(bytes.begin(), bytes.end());
+    const size_t at = text.find("\n" + start);  // the line of that slot
+    return at == std::string::npos ? std::string("missing: ") + text
+                                   : text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+  };
+  EXPECT_EQ(slotLine(850, "1\t"), "1\tpicture\tcg\\ev_m01.bmp\t0\t0\t1\t0");
+  EXPECT_EQ(slotLine(1560, "0\t"), "0\tpicture\tcg\\bg_sky.bmp\t0\t0\t1\t0");
+  EXPECT_EQ(slotLine(2700, "46\t"), "46\tpicture\tcg\\_MuPlay1.psd\t191\t380\t1\t2");
+  EXPECT_EQ(slotLine(3100, "40\t"), "40\tpicture\tcg\\_MnBack1.bmp\t0\t0\t1\t0");
+  EXPECT_EQ(slotLine(4050, "1\t"), "1\tpicture\tcg\\ev_q01.bmp\t0\t0\t1\t0");
+  EXPECT_EQ(slotLine(4800, "0\t"), "0\tpicture\tcg\\bg_lake.bmp\t0\t0\t1\t0");
+  EXPECT_EQ(slotLine(5700, "46\t"), "46\tpicture\tcg\\_MuPlay2.psd\t191\t380\t1\t10");
+  EXPECT_EQ(slotLine(6100, "40\t"), "40\tpicture\tcg\\_MnBack2.bmp\t0\t0\t1\t0");
+  EXPECT_GT(copy.read("audio.wav").size(), 44u);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "common/Sjis.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/posix/IconvTextCodec.h"
+#include "screens/ExtrasData.h"
 #include "script/Lexer.h"
 #include "script/Runtime.h"
 #include "storage/ArchiveFile.h"
@@ -206,6 +207,7 @@ class DemoScripts : public DemoBuild {
     ASSERT_GT(arc.entryCount(), 0);
     for (int i = 0; i < arc.entryCount(); ++i) {
       const std::string name(arc.entry(i).name);
+      if (!name.ends_with(".scr")) continue;  // the extras data file
       Lexer lexer(runtime_.get());
       GameState state{};
       ASSERT_TRUE(lexer.Load("scr\\" + name, &state, true)) << name;
@@ -364,6 +366,43 @@ TEST_F(DemoScripts, HoldsEveryPictureAndTrackOfTheSystemScreens) {
   // The supplement adds a picture the main archive does not hold.
   EXPECT_TRUE(runtime_->imageArchive.find("bg_after.bmp"));
   EXPECT_EQ(runtime_->imageArchive.selected(), -2);
+}
+
+// The extras tables: their sizes, the flag rule of game 0's recollection,
+// the fixed examples, and a script or a sound behind every entry.
+TEST_F(DemoScripts, ExtrasDataNamesOnlyScenesAndTracksTheGameHolds) {
+  ArchiveFile& arc = runtime_->scriptArchive;
+  ASSERT_TRUE(arc.find("scr\\extras.txt"));
+  std::vector<uint8_t> bytes(arc.size());
+  ASSERT_EQ(arc.read(bytes.data(), arc.size()), bytes.size());
+  extras::ExtrasData data;
+  extras::ExtrasError error;
+  ASSERT_TRUE(extras::parseExtras(bytes, data, error)) << error.line << ": " << error.message;
+  const size_t sizes[2][3] = {{20, 5, 17}, {20, 7, 19}};
+  for (int g = 0; g < 2; ++g) {
+    const extras::GameExtras& t = data.games[g];
+    ASSERT_EQ(t.scenePages.size(), 3u) << g;
+    for (size_t p = 0; p < 3; ++p) EXPECT_EQ(t.scenePages[p].size(), sizes[g][p]) << g << p;
+    for (const auto& page : t.scenePages)
+      for (const extras::Scene& s : page)
+        EXPECT_TRUE(arc.find("scr\\" + s.script + ".scr")) << s.script;
+    for (const std::string& track : t.tracks)
+      EXPECT_TRUE(runtime_->soundArchive.find(track + ".wav")) << track;
+  }
+  EXPECT_EQ(data.games[0].tracks.size(), 10u);
+  EXPECT_EQ(data.games[1].tracks.size(), 11u);
+  std::vector<int> flags0;
+  for (const auto& page : data.games[0].scenePages)
+    for (const extras::Scene& s : page) flags0.push_back(s.flag);
+  std::vector<int> rule;
+  for (int f = 1132; f <= 1155; ++f) rule.push_back(f);
+  rule.push_back(1173);
+  for (int f = 1156; f <= 1172; ++f) rule.push_back(f);
+  EXPECT_EQ(flags0, rule);
+  const auto& pages0 = data.games[0].scenePages;
+  EXPECT_EQ(pages0[0][0].script, "t_01_03");
+  EXPECT_EQ(pages0[1][4].script, "t_sp__");
+  EXPECT_EQ(pages0[2][0].script, "r_01_04");
 }
 
 }  // namespace

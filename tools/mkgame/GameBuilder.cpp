@@ -127,6 +127,23 @@ bool buildScripts(const fs::path& src, writers::ArchiveWriter& arc, std::ostream
     arc.add(name, file);
     if (options.verbose) log << "script " << p.filename().string() << "\n";
   }
+  // Data files beside the scripts (the extras tables): Shift-JIS, lines as
+  // written, not scrambled and without the script marker.
+  for (const fs::path& p : filesIn(src / "scr", ".txt")) {
+    std::string text, cp932;
+    if (!readText(p, text)) {
+      error = p.string() + ": cannot be read";
+      return false;
+    }
+    if (!writers::utf8ToCp932(text, cp932)) {
+      error = p.string() + ": has characters without a Shift-JIS form";
+      return false;
+    }
+    std::string name;
+    if (!names.add(p.filename().string(), p.string(), name, error)) return false;
+    arc.add(name, std::vector<uint8_t>(cp932.begin(), cp932.end()));
+    if (options.verbose) log << "data " << p.filename().string() << "\n";
+  }
   return true;
 }
 
