@@ -9,6 +9,7 @@
 
 #include "app/DesktopMain.h"
 #include "app/HeadlessRunner.h"
+#include "app/LintCommand.h"
 #include "app/TDrvForm.h"
 #include "app/TMainForm.h"
 #include "app/TPadForm.h"
@@ -103,6 +104,7 @@ constexpr const char* kUsage =
     "                        [--dump-state FILE] [--screenshot FILE@POLL]... [--audio-out "
     "FILE.wav]\n"
     "                        [GAME_DIR]\n"
+    "       kobre --lint GAME_DIR\n"
     "       kobre --help | --version\n"
     "\n"
     "Plays the game in GAME_DIR (the bundled demo game when none is given) in a window.\n"
@@ -116,7 +118,9 @@ constexpr const char* kUsage =
     "  --dump-state FILE        writes the final game state to FILE\n"
     "  --screenshot FILE@POLL   writes the first picture presented after POLL as a PNG\n"
     "  --audio-out FILE.wav     writes everything the mixer played\n"
-    "Every message box is printed on stdout as one line: BOX<TAB>caption<TAB>text.\n";
+    "Every message box is printed on stdout as one line: BOX<TAB>caption<TAB>text.\n"
+    "With --lint every script of GAME_DIR is read without running it; each fault is printed\n"
+    "as SCRIPT:LINE: MESSAGE, and the exit code is 1 when anything was found.\n";
 
 }  // namespace
 
@@ -127,6 +131,10 @@ int main(int argc, char** argv) {
     // writes to, so runs of other game folders go side by side.
     args.erase(args.begin());
     return app::runHeadlessCommand(args, KOBRE_DEMO_DIR, std::cout, std::cerr);
+  }
+  if (!args.empty() && args[0] == "--lint") {
+    args.erase(args.begin());
+    return app::runLintCommand(args, std::cout, std::cerr);
   }
 
   // The desktop's own arguments: one game folder ("--" before one that
