@@ -4,10 +4,12 @@
 #include <QTimer>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/DesktopMain.h"
+#include "app/GameFolder.h"
 #include "app/HeadlessRunner.h"
 #include "app/LintCommand.h"
 #include "app/TDrvForm.h"
@@ -21,6 +23,10 @@
 
 #ifndef KOBRE_DEMO_DIR
 #define KOBRE_DEMO_DIR "."
+#endif
+// The installed demo game, relative to the installed program's folder.
+#ifndef KOBRE_INSTALLED_DEMO
+#define KOBRE_INSTALLED_DEMO ""
 #endif
 
 namespace {
@@ -46,7 +52,15 @@ class DesktopWindow : public frame::FrameWindow {
   app::TDrvForm& drives_;
 };
 
-int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
+int runDesktop(int& argc, char** argv, std::string gameFolder) {
+  // No game named and none found where the program looks: the player picks
+  // a folder (the application must exist before the dialog).
+  std::unique_ptr<QApplication> chooserApp;
+  if (gameFolder.empty()) {
+    chooserApp = std::make_unique<QApplication>(argc, argv);
+    gameFolder = app::chooseGameFolder();
+    if (gameFolder.empty()) return 0;
+  }
   app::DesktopOptions options;
   options.gameFolder = gameFolder;
   auto desktop = app::createDesktop(argc, argv, options);
@@ -130,7 +144,9 @@ int main(int argc, char** argv) {
     // Headless runs take no desktop lock: the runner locks the folder it
     // writes to, so runs of other game folders go side by side.
     args.erase(args.begin());
-    return app::runHeadlessCommand(args, KOBRE_DEMO_DIR, std::cout, std::cerr);
+    std::string demo = app::findDemoFolder(KOBRE_INSTALLED_DEMO, KOBRE_DEMO_DIR);
+    if (demo.empty()) demo = KOBRE_DEMO_DIR;  // reported as missing by the run
+    return app::runHeadlessCommand(args, demo, std::cout, std::cerr);
   }
   if (!args.empty() && args[0] == "--lint") {
     args.erase(args.begin());
@@ -163,7 +179,7 @@ int main(int argc, char** argv) {
       folderGiven = true;
     }
   }
-  if (!folderGiven) gameFolder = KOBRE_DEMO_DIR;
+  if (!folderGiven) gameFolder = app::findDemoFolder(KOBRE_INSTALLED_DEMO, KOBRE_DEMO_DIR);
 
   // A second copy ends at once, with no window and no message. A lock that
   // cannot be made does not keep the game from starting.
