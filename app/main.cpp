@@ -5,12 +5,15 @@
 #include <QTimer>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/DesktopMain.h"
 #include "app/DesktopMenuDialogs.h"
+#include "app/GameFolder.h"
 #include "app/HeadlessRunner.h"
+#include "app/LintCommand.h"
 #include "app/TDrvForm.h"
 #include "app/TMainForm.h"
 #include "app/frame/EngineFactory.h"
@@ -21,6 +24,10 @@
 
 #ifndef KOBRE_DEMO_DIR
 #define KOBRE_DEMO_DIR "."
+#endif
+// The installed demo game, relative to the installed program's folder.
+#ifndef KOBRE_INSTALLED_DEMO
+#define KOBRE_INSTALLED_DEMO ""
 #endif
 
 namespace {
@@ -46,7 +53,15 @@ class DesktopWindow : public frame::FrameWindow {
   app::TDrvForm& drives_;
 };
 
-int runDesktop(int& argc, char** argv, const std::string& gameFolder, bool debugMenu) {
+int runDesktop(int& argc, char** argv, std::string gameFolder, bool debugMenu) {
+  // No game named and none found where the program looks: the player picks
+  // a folder (the application must exist before the dialog).
+  std::unique_ptr<QApplication> chooserApp;
+  if (gameFolder.empty()) {
+    chooserApp = std::make_unique<QApplication>(argc, argv);
+    gameFolder = app::chooseGameFolder();
+    if (gameFolder.empty()) return 0;
+  }
   app::DesktopOptions options;
   options.gameFolder = gameFolder;
   auto desktop = app::createDesktop(argc, argv, options);
@@ -100,6 +115,7 @@ constexpr const char* kUsage =
     "                        [--dump-state FILE] [--screenshot FILE@POLL]... [--audio-out "
     "FILE.wav]\n"
     "                        [GAME_DIR]\n"
+    "       kobre --lint GAME_DIR\n"
     "       kobre --help | --version\n"
     "\n"
     "Plays the game in GAME_DIR (the bundled demo game when none is given) in a window.\n"
@@ -116,7 +132,9 @@ constexpr const char* kUsage =
     "  --screenshot FILE@POLL   writes the first picture presented after POLL as a PNG\n"
     "  --audio-out FILE.wav     writes everything the mixer played\n"
     "  --debug-menu             the debugging menu's items can be clicked (POLL menu lines)\n"
-    "Every message box is printed on stdout as one line: BOX<TAB>caption<TAB>text.\n";
+    "Every message box is printed on stdout as one line: BOX<TAB>caption<TAB>text.\n"
+    "With --lint every script of GAME_DIR is read without running it; each fault is printed\n"
+    "as SCRIPT:LINE: MESSAGE, and the exit code is 1 when anything was found.\n";
 
 }  // namespace
 
@@ -126,7 +144,13 @@ int main(int argc, char** argv) {
     // Headless runs take no desktop lock: the runner locks the folder it
     // writes to, so runs of other game folders go side by side.
     args.erase(args.begin());
-    return app::runHeadlessCommand(args, KOBRE_DEMO_DIR, std::cout, std::cerr);
+    std::string demo = app::findDemoFolder(KOBRE_INSTALLED_DEMO, KOBRE_DEMO_DIR);
+    if (demo.empty()) demo = KOBRE_DEMO_DIR;  // reported as missing by the run
+    return app::runHeadlessCommand(args, demo, std::cout, std::cerr);
+  }
+  if (!args.empty() && args[0] == "--lint") {
+    args.erase(args.begin());
+    return app::runLintCommand(args, std::cout, std::cerr);
   }
 
   // The desktop's own arguments: one game folder ("--" before one that
@@ -157,7 +181,7 @@ int main(int argc, char** argv) {
       folderGiven = true;
     }
   }
-  if (!folderGiven) gameFolder = KOBRE_DEMO_DIR;
+  if (!folderGiven) gameFolder = app::findDemoFolder(KOBRE_INSTALLED_DEMO, KOBRE_DEMO_DIR);
 
   // A second copy ends at once, with no window and no message. A lock that
   // cannot be made does not keep the game from starting.
