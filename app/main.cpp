@@ -8,15 +8,21 @@
 #include <vector>
 
 #include "app/DesktopMain.h"
+#include "app/DialogMenu.h"
 #include "app/HeadlessRunner.h"
 #include "app/TDrvForm.h"
+#include "app/TFlagForm.h"
 #include "app/TMainForm.h"
+#include "app/TNameForm.h"
+#include "app/TOptionForm.h"
 #include "app/TPadForm.h"
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
+#include "app/frame/OptionSettings.h"
 #include "app/frame/PadAccess.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/qt/QtHost.h"
+#include "script/Runtime.h"
 
 #ifndef KOBRE_DEMO_DIR
 #define KOBRE_DEMO_DIR "."
@@ -57,12 +63,19 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
   frame::FrameEngine& engine = *enginePtr;
   frame::MainFrame mainFrame(desktop->platform(), engine, window);
   frame::connectFrame(mainFrame, engine);
+  // The options, name and flag dialogs, made once with the window.
+  frame::OptionSettings optionSettings(engine.runtime());
+  optionSettings.repaint = [&] { mainFrame.present(); };
+  app::TNameForm nameForm(optionSettings, *desktop->platform().text, &form);
+  app::TOptionForm optionForm(optionSettings, nameForm, &form);
+  app::TFlagForm flagForm(engine.runtime().gameState, &form);
 
   std::error_code ec;
   mainFrame.setFolderAvailable(std::filesystem::is_directory(gameFolder, ec));
   form.onCloseQuery = [&] { return mainFrame.closeQuery(); };
   form.onToggleDisplayMode = [&] { mainFrame.toggleDisplayMode(); };
   form.onMenu = [&](const QString& item) {
+    if (app::openDialogMenu(item, optionForm, flagForm)) return;
     if (item == "MnWindow" || item == "MnFull16" || item == "MnFull32")
       mainFrame.displayModeMenuClick(item.toStdString());
     else if (item == "MnExit")
