@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -26,8 +27,13 @@ QTableWidget* grid(const char* name, int columns, int rows, int cellWidth, int c
   font.setFamilies({QString::fromUtf8("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
                     QStringLiteral("monospace")});
   font.setStyleHint(QFont::Monospace);
-  font.setPixelSize(12);
+  font.setPixelSize(11);
   g->setFont(font);
+  // The cells are as narrow as their texts: no padding, and no "..." for a
+  // text that just touches the edge.
+  g->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px; margin: 0px; }"));
+  g->setTextElideMode(Qt::ElideNone);
+  g->setShowGrid(true);
   g->horizontalHeader()->hide();
   g->verticalHeader()->hide();
   g->horizontalHeader()->setMinimumSectionSize(1);
@@ -89,6 +95,8 @@ TFlagForm::TFlagForm(const GameState& state, QWidget* parent) : QDialog(parent),
   SgSystem = grid("SgSystem", 26, 2, 44, 14, this);
   SgSystem->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   SgSystem->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  SgSystem->setFixedHeight(2 * 14 + SgSystem->horizontalScrollBar()->sizeHint().height() +
+                           2 * SgSystem->frameWidth());
   layout->addWidget(SgSystem);
 
   auto* buttons = new QHBoxLayout;
@@ -100,6 +108,7 @@ TFlagForm::TFlagForm(const GameState& state, QWidget* parent) : QDialog(parent),
   BtCancel->setObjectName("BtCancel");
   buttons->addWidget(BtOk);
   buttons->addWidget(BtCancel);
+  layout->addStretch();
   layout->addLayout(buttons);
 
   connect(EdStart, &QLineEdit::textChanged, this, [this] { refresh(); });
