@@ -122,11 +122,17 @@ bool DesktopMenuDialogs::chooseFont(platform::FontSpec& font) {
 }
 
 void DesktopMenuDialogs::showOptions() {
-  if (platform_.log) platform_.log->stub("options dialog");
+  if (openOptions)
+    openOptions();
+  else if (platform_.log)
+    platform_.log->stub("options dialog");
 }
 
 void DesktopMenuDialogs::showFlags() {
-  if (platform_.log) platform_.log->stub("flag viewer");
+  if (openFlags)
+    openFlags();
+  else if (platform_.log)
+    platform_.log->stub("flag viewer");
 }
 
 void DesktopMenuDialogs::showPad() {

@@ -3,6 +3,8 @@
 // with its sending.
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 #include <memory>
 #include <string>
@@ -35,6 +37,10 @@ class DesktopMenuDialogs : public frame::MenuDialogs {
   void showPad() override;
   void showFlags() override;
   void supportMail() override;
+
+  // The options dialog and the flag viewer, made beside the window.
+  std::function<void()> openOptions;
+  std::function<void()> openFlags;
 
   TMailForm& mailForm() { return *mailForm_; }
   SupportMailer& mailer() { return *mailer_; }

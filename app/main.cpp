@@ -11,16 +11,22 @@
 
 #include "app/DesktopMain.h"
 #include "app/DesktopMenuDialogs.h"
+#include "app/DialogMenu.h"
 #include "app/GameFolder.h"
 #include "app/HeadlessRunner.h"
 #include "app/LintCommand.h"
 #include "app/TDrvForm.h"
+#include "app/TFlagForm.h"
 #include "app/TMainForm.h"
+#include "app/TNameForm.h"
+#include "app/TOptionForm.h"
 #include "app/frame/EngineFactory.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/MenuCommands.h"
+#include "app/frame/OptionSettings.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/qt/QtHost.h"
+#include "script/Runtime.h"
 
 #ifndef KOBRE_DEMO_DIR
 #define KOBRE_DEMO_DIR "."
@@ -73,6 +79,12 @@ int runDesktop(int& argc, char** argv, std::string gameFolder, bool debugMenu) {
   frame::FrameEngine& engine = *enginePtr;
   frame::MainFrame mainFrame(desktop->platform(), engine, window);
   frame::connectFrame(mainFrame, engine);
+  // The options, name and flag dialogs, made once with the window.
+  frame::OptionSettings optionSettings(engine.runtime());
+  optionSettings.repaint = [&] { mainFrame.present(); };
+  app::TNameForm nameForm(optionSettings, *desktop->platform().text, &form);
+  app::TOptionForm optionForm(optionSettings, nameForm, &form);
+  app::TFlagForm flagForm(engine.runtime().gameState, &form);
 
   std::error_code ec;
   mainFrame.setFolderAvailable(std::filesystem::is_directory(gameFolder, ec));
@@ -80,6 +92,8 @@ int runDesktop(int& argc, char** argv, std::string gameFolder, bool debugMenu) {
   form.onToggleDisplayMode = [&] { mainFrame.toggleDisplayMode(); };
   app::DesktopMenuDialogs dialogs(form, desktop->platform(), engine,
                                   std::filesystem::absolute(gameFolder, ec).string());
+  dialogs.openOptions = [&] { app::openDialogMenu("MnOption", optionForm, flagForm); };
+  dialogs.openFlags = [&] { app::openDialogMenu("MnFlag", optionForm, flagForm); };
   frame::MenuCommands commands(desktop->platform(), mainFrame, engine, dialogs);
   form.onMenu = [&](const QString& item) { commands.run(item.toStdString()); };
   if (debugMenu) {
