@@ -167,11 +167,12 @@ class Linter {
     lexer_ = std::make_unique<Lexer>(runtime_.get());
     scratch_ = std::make_unique<GameState>();
     Runtime& rt = *runtime_;
-    rt.scriptArchive.open("arc.scr", true);
+    // A game may keep everything loose: a missing archive is no fault here.
+    (void)rt.scriptArchive.open("arc.scr", true);
     rt.scriptArchive.attachSupplement("arc2.scr", true);
-    rt.imageArchive.open("arc.cg", true);
+    (void)rt.imageArchive.open("arc.cg", true);
     rt.imageArchive.attachSupplement("arc2.cg", true);
-    rt.soundArchive.open("arc.wav", false);
+    (void)rt.soundArchive.open("arc.wav", false);
     rt.soundArchive.attachSupplement("arc2.wav", false);
   }
 
