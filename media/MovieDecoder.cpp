@@ -131,7 +131,7 @@ void MovieDecoder::close() {
   input_.reset();
   stream_ = -1;
   width_ = height_ = 0;
-  haveFrame_ = draining_ = false;
+  haveFrame_ = draining_ = primed_ = false;
   framesDecoded_ = 0;
   frameTimeMs_ = 0;
 }
@@ -161,10 +161,13 @@ bool MovieDecoder::open(std::vector<uint8_t> bytes) {
   }
   frame_ = av_frame_alloc();
   packet_ = av_packet_alloc();
-  if (frame_ == nullptr || packet_ == nullptr) {
+  // A movie whose first picture does not decode (damaged, or cut short
+  // before it) is refused here rather than played as nothing.
+  if (frame_ == nullptr || packet_ == nullptr || !nextFrame()) {
     close();
     return false;
   }
+  primed_ = true;
   return true;
 }
 
@@ -174,7 +177,7 @@ bool MovieDecoder::rewind() {
       avformat_seek_file(input_->format, -1, INT64_MIN, 0, 0, 0) < 0)
     return false;
   avcodec_flush_buffers(codec_);
-  haveFrame_ = draining_ = false;
+  haveFrame_ = draining_ = primed_ = false;
   framesDecoded_ = 0;
   frameTimeMs_ = 0;
   return true;
@@ -182,6 +185,10 @@ bool MovieDecoder::rewind() {
 
 bool MovieDecoder::nextFrame() {
   if (codec_ == nullptr) return false;
+  if (primed_) {  // the first frame, decoded by open
+    primed_ = false;
+    return true;
+  }
   for (int guard = 0; guard < kMaxPacketsPerFrame; ++guard) {
     const int got = avcodec_receive_frame(codec_, frame_);
     if (got == 0) {

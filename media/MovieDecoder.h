@@ -27,9 +27,10 @@ class MovieDecoder {
   MovieDecoder(const MovieDecoder&) = delete;
   MovieDecoder& operator=(const MovieDecoder&) = delete;
 
-  // Opens the movie held in bytes (kept until close); false when it is not a
-  // movie we can play: no known container, no decodable video stream, or a
-  // picture of no or too large a size.
+  // Opens the movie held in bytes (kept until close) and decodes its first
+  // frame; false when it is not a movie we can play: no known container, no
+  // decodable video stream, a picture of no or too large a size, or no first
+  // frame.
   bool open(std::vector<uint8_t> bytes);
   void close();
   // Back to the first frame; false when the movie cannot seek there.
@@ -68,6 +69,7 @@ class MovieDecoder {
   int64_t framesDecoded_ = 0;
   bool haveFrame_ = false;
   bool draining_ = false;
+  bool primed_ = false;  // the first frame is decoded and not handed out yet
   double timeBase_ = 0;  // seconds per pts unit
 };
 
