@@ -385,7 +385,8 @@ void MciStrings::showMovieFrame(Device& d) {
 
 void MciStrings::stopDevice(Device& d) {
   if (d.kind == Kind::Sequencer) {
-    if (d.playing && synth_) {
+    // The synthesizer lets go of this device's song (also one that ended).
+    if (synth_ && synth_->song() == &d.song) {
       SoundLock lock(setup_.sound);
       synth_->stop();
     }

@@ -37,6 +37,7 @@ class MidiSynth : public platform::AudioSource {
   // Whether the current song has passed its last event.
   bool finished() const { return song_ == nullptr || done_; }
   void setGain(float gain) { gain_ = gain; }
+  const MidiSong* song() const { return song_; }
 
   void mix(int16_t* frames, int frameCount) override;
 
