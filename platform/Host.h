@@ -99,6 +99,11 @@ class Host {
   virtual int screenHeight() = 0;
   virtual int screenBitsPerPixel() = 0;
 
+  // The main window's handle as the command strings name it ("window NAME
+  // handle N"). Movies are shown through present, so the number only tells
+  // the command-string service which window asks.
+  virtual int64_t windowHandle() { return 1; }
+
   // Asks the window to close (the close request runs its question).
   virtual void requestClose() = 0;
 };

@@ -197,8 +197,8 @@ class Lexer {
   bool ReadLastingRecord(std::string_view unit, int code);
 
   // --- movie and MIDI hooks (MovieMidi.cpp) ---
-  bool Movie(const char* name);
-  bool Midi(const char* name);
+  bool PlayMovie(const char* name);
+  bool PlayMidi(const char* name);
 
   // --- the title menu (screens/TitleMenu.cpp) ---
   // The `menu` command: Save00.dat, game select, the title screen and what

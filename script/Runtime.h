@@ -14,6 +14,7 @@
 #include "common/SjisText.h"
 #include "common/SoundChannelCount.h"
 #include "common/SpriteSlotCount.h"
+#include "platform/Mci.h"
 #include "platform/Platform.h"
 #include "script/GameState.h"
 #include "script/NameTable.h"
@@ -119,6 +120,9 @@ struct Runtime {
   std::span<DIBSprite*, kSpriteSlotCount> spriteSlots{noSprites_};
   SoundChannels* soundChannels = nullptr;
   Joypad* joypad = nullptr;
+  // The command-string service for movies and MIDI (made with the sound
+  // device; null before).
+  platform::MciService* mci = nullptr;
 
   // The sprite table back to all null (the slots are being released).
   void clearSpriteSlots() { spriteSlots = std::span<DIBSprite*, kSpriteSlotCount>(noSprites_); }

@@ -52,7 +52,17 @@ bool RuntimeObjects::createSoundDevice() {
   soundDevice_ = std::make_unique<SoundDevice>(p.audio);
   soundDevice_->setFileSystem(p.files);
   soundDevice_->setArchive(&runtime_.soundArchive);
-  return soundDevice_->create(p.host, kDsSclPriority, 2, 44100, 16);
+  const bool ok = soundDevice_->create(p.host, kDsSclPriority, 2, 44100, 16);
+  MciSetup setup;
+  setup.files = p.files;
+  setup.clock = p.clock;
+  setup.host = p.host;
+  setup.sound = ok ? soundDevice_.get() : nullptr;
+  setup.musicVolume = [rt = &runtime_] { return rt->settings.volumeBgm; };
+  setup.notify = [rt = &runtime_] { rt->mciNotified = true; };
+  mci_ = std::make_unique<MciStrings>(std::move(setup));
+  runtime_.mci = mci_.get();
+  return ok;
 }
 
 void RuntimeObjects::createSoundChannels() {
@@ -68,6 +78,9 @@ void RuntimeObjects::releaseSoundChannels() {
 }
 
 void RuntimeObjects::releaseSoundDevice() {
+  // Open MIDI and movie devices close here, before the mixer they play into.
+  runtime_.mci = nullptr;
+  mci_.reset();
   if (soundDevice_) soundDevice_->release();
   soundDevice_.reset();
 }

@@ -10,6 +10,7 @@
 #include "graphics/DIB.h"
 #include "graphics/DIBSprite.h"
 #include "graphics/GraphicsContext.h"
+#include "media/MciStrings.h"
 #include "script/Runtime.h"
 #include "sound/SoundBuffer.h"
 #include "sound/SoundDevice.h"
@@ -33,7 +34,9 @@ class RuntimeObjects {
   // failure (the object showed its own box where it has one).
   bool createBackBuffer(bool windowed);
   void createSprites();
-  bool createSoundDevice();    // 44100 Hz, 16-bit stereo, priority level
+  // 44100 Hz, 16-bit stereo, priority level; also makes the command-string
+  // service for movies and MIDI, which plays into the device's mixer.
+  bool createSoundDevice();
   void createSoundChannels();  // attached to the device when there is one
 
   // Each takes its object back from the runtime first; no-ops for what does
@@ -48,6 +51,7 @@ class RuntimeObjects {
   SpriteSlots* sprites() const { return sprites_.get(); }
   SoundDevice* soundDevice() const { return soundDevice_.get(); }
   SoundChannels* channels() const { return channels_.get(); }
+  MciStrings* mci() const { return mci_.get(); }
 
  private:
   Runtime& runtime_;
@@ -57,6 +61,7 @@ class RuntimeObjects {
   std::unique_ptr<DIBSprite> gallerySheet_;
   std::unique_ptr<SoundDevice> soundDevice_;
   std::unique_ptr<SoundChannels> channels_;
+  std::unique_ptr<MciStrings> mci_;
 };
 
 }  // namespace kobre
