@@ -28,8 +28,9 @@ Desktop::Desktop(int& argc, char** argv, const DesktopOptions& options) {
                                                                           : options.programFolder);
   raster_ = std::make_unique<platform::qt::QtTextRasterizer>(*text_);
   audio_ = std::make_unique<platform::sdl::SdlAudioDevice>();
-  joystick_ = std::make_unique<platform::sdl::SdlJoystick>();
   log_ = std::make_unique<platform::FileLog>();
+  audio_->setLog(log_.get());
+  joystick_ = std::make_unique<platform::sdl::SdlJoystick>();
   platform_.clock = clock_.get();
   platform_.host = host_.get();
   platform_.files = files_.get();
