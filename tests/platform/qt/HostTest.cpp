@@ -5,15 +5,18 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "DesktopTestApp.h"
@@ -563,6 +566,49 @@ TEST(ScreenViewMath, MousePositionsMapBackExactlyAtEveryScale) {
     EXPECT_LT(outside.x(), 0);
     EXPECT_LT(outside.y(), 0);
   }
+}
+
+// Without a window manager nobody hands the focus back after a box: the host
+// gives it to the game view itself, or keys go nowhere until the next click.
+TEST_F(HostTest, TheGameViewHasTheFocusAgainAfterABox) {
+  form.show();
+  QApplication::setActiveWindow(&form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  form.view()->setFocus();
+  MessageBoxSpec question{"KOBRE ver 1.32", "?", BoxButtons::YesNo, BoxIcon::Question,
+                          BoxResult::No};
+  pressOnBox(Qt::Key_Escape);  // answers No
+  ASSERT_EQ(host.messageBox(question), BoxResult::No);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), form.view());
+  EXPECT_TRUE(form.isActiveWindow());
+}
+
+// Standard buttons follow the desktop's language through Qt's translations;
+// the box's own texts stay as given.
+TEST(QtTranslations, JapaneseDesktopAnswersWithJapaneseButtons) {
+  test::desktopApp();
+  std::unique_ptr<QTranslator> ja =
+      installQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
+  if (!ja) GTEST_SKIP() << "Qt's Japanese translations are not installed (qt6-translations-l10n)";
+  {
+    QMessageBox box;
+    configureMessageBox(box, {"KOBRE ver 1.32", "本当に終了してもよろしいですか？",
+                              BoxButtons::YesNo, BoxIcon::Question, BoxResult::No});
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")))
+        << box.button(QMessageBox::Yes)->text().toStdString();
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")))
+        << box.button(QMessageBox::No)->text().toStdString();
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("KOBRE ver 1.32"));
+    EXPECT_EQ(box.text(), QStringLiteral("本当に終了してもよろしいですか？"));
+  }
+  QCoreApplication::removeTranslator(ja.get());
+  ja.reset();
+  QMessageBox box;
+  configureMessageBox(box, {"c", "t", BoxButtons::YesNo, BoxIcon::Question, BoxResult::No});
+  EXPECT_FALSE(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")));
+  // English is Qt's own language: nothing to load.
+  EXPECT_EQ(installQtTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), nullptr);
 }
 
 }  // namespace
