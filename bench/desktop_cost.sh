@@ -116,3 +116,19 @@ shot types
 kill "$kpid" "$xpid" 2>/dev/null || true
 wait "$kpid" "$xpid" 2>/dev/null || true
 
+
+# 2. One frame presented in full screen, the whole picture changed, scaled to
+# 1920 x 1080 (fitted, smoothed) and 3840 x 2160 (3x, sharp): kobre's CPU per
+# frame from the program itself, the X server's from outside.
+present=$build/bench/kobre_present_bench
+frames=${KOBRE_BENCH_FRAMES:-300}
+for size in 1920x1080 3840x2160; do
+  start_x "${size}x24"
+  x0=$(ticks "$xpid")
+  line=$(DISPLAY=$display QT_QPA_PLATFORM=xcb "$present" "$frames")
+  x1=$(ticks "$xpid")
+  awk -v l="$line" -v x=$((x1 - x0)) -v hz="$hz" -v n="$frames" 'BEGIN {
+    printf "present %s  X server %.3f ms CPU per frame\n", l, 1000 * x / hz / n }'
+  kill "$xpid" 2>/dev/null || true
+  wait "$xpid" 2>/dev/null || true
+done
