@@ -81,6 +81,8 @@ void ScreenView::showFrame(const uint32_t* pixels, int stride, int shakeOffset) 
   }
   if (last < 0) return;
   ++changedFrames_;
+  staleFirst_ = std::min(staleFirst_, first);
+  staleLast_ = std::max(staleLast_, last);
   repaint(rowsArea(first, last));
 }
 
@@ -99,7 +101,28 @@ QRect ScreenView::rowsArea(int first, int last) const {
 void ScreenView::setPictureRect(const QRect& rect) {
   if (rect == pictureRect_ || rect.isEmpty()) return;
   pictureRect_ = rect;
+  staleFirst_ = 0;
+  staleLast_ = kHeight - 1;
   update();
+}
+
+void ScreenView::updateScaled(int factor) {
+  if (scaled_.size() != pictureRect_.size()) {
+    scaled_ = QImage(pictureRect_.size(), QImage::Format_RGB32);
+    staleFirst_ = 0;
+    staleLast_ = kHeight - 1;
+  }
+  const size_t rowBytes = static_cast<size_t>(kWidth) * factor * sizeof(uint32_t);
+  for (int y = staleFirst_; y <= staleLast_; ++y) {
+    const auto* src = reinterpret_cast<const uint32_t*>(frame_.constScanLine(y));
+    auto* dst = reinterpret_cast<uint32_t*>(scaled_.scanLine(y * factor));
+    for (int x = 0; x < kWidth; ++x)
+      for (int k = 0; k < factor; ++k) *dst++ = src[x];
+    for (int k = 1; k < factor; ++k)
+      std::memcpy(scaled_.scanLine(y * factor + k), scaled_.constScanLine(y * factor), rowBytes);
+  }
+  staleFirst_ = kHeight;
+  staleLast_ = -1;
 }
 
 QPoint ScreenView::toPicture(QPointF p) const {
@@ -121,6 +144,11 @@ void ScreenView::paintEvent(QPaintEvent* event) {
   if (pictureRect_.size() == frame_.size() && dpr == 1.0) {
     // One to one: copy just the rows and columns asked for.
     painter.drawImage(target.topLeft(), frame_, target.translated(-pictureRect_.topLeft()));
+    return;
+  }
+  if (dpr == 1.0 && isWholeScale(pictureRect_, dpr)) {
+    updateScaled(pictureRect_.width() / kWidth);
+    painter.drawImage(target.topLeft(), scaled_, target.translated(-pictureRect_.topLeft()));
     return;
   }
   // Whole device scales stay sharp; in-between scales (a fitted full screen,

@@ -63,8 +63,16 @@ class ScreenView : public QWidget {
   // the smoothing of scaled pictures).
   QRect rowsArea(int first, int last) const;
 
+  // Brings the picture's whole-scale enlargement up to date (rows of frame_
+  // changed since the last paint).
+  void updateScaled(int factor);
+
   QImage frame_;
   QRect pictureRect_{0, 0, 800, 600};
+  // At whole scales above 1x the picture is enlarged here, row by row as it
+  // changes, and painted one to one: cheaper than scaling in the painter.
+  QImage scaled_;
+  int staleFirst_ = 0, staleLast_ = 599;  // rows of frame_ not in scaled_ yet
   int changedFrames_ = 0;
 };
 

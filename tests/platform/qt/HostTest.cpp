@@ -611,5 +611,29 @@ TEST(QtTranslations, JapaneseDesktopAnswersWithJapaneseButtons) {
   EXPECT_EQ(installQtTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), nullptr);
 }
 
+// At a whole scale every picture pixel becomes a sharp square, also for rows
+// that changed after the first paint.
+TEST(ScreenViewPaint, WholeScalesRepeatPixels) {
+  test::desktopApp();
+  ScreenView view;
+  view.resize(1700, 1300);
+  view.setPictureRect(QRect(50, 50, 1600, 1200));
+  std::vector<uint32_t> picture = rowPicture(800);
+  view.showFrame(picture.data(), 800, 0);
+  (void)view.grab();
+  picture[static_cast<size_t>(599) * 800 + 799] = 0x00ABCDEF;
+  view.showFrame(picture.data(), 800, 0);
+  QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (int y : {0, 1, 300, 598, 599})
+    for (int x : {0, 1, 399, 798, 799})
+      for (int dy = 0; dy < 2; ++dy)
+        for (int dx = 0; dx < 2; ++dx)
+          ASSERT_EQ(shown.pixel(50 + 2 * x + dx, 50 + 2 * y + dy) & 0xFFFFFF,
+                    picture[static_cast<size_t>(y) * 800 + x] & 0xFFFFFF)
+              << x << "," << y;
+  EXPECT_EQ(shown.pixel(49, 49) & 0xFFFFFF, 0u);  // the bars are black
+  EXPECT_EQ(shown.pixel(1650, 1250) & 0xFFFFFF, 0u);
+}
+
 }  // namespace
 }  // namespace kobre::platform::qt
