@@ -66,7 +66,9 @@ start_x() {
 
 # Starts kobre on the bench game; sets kpid and waits for its window.
 start_kobre() {
-  DISPLAY=$display QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy "$kobre" "$@" "$work/game" \
+  # Its own lock and log folders: a game played meanwhile does not stop it.
+  DISPLAY=$display QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work \
+    XDG_STATE_HOME=$work "$kobre" "$@" "$work/game" \
     >"$work/kobre.log" 2>&1 &
   kpid=$!
   pids+=("$kpid")
