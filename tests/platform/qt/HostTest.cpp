@@ -161,10 +161,10 @@ TEST_F(HostTest, ReleaseFindsTheKeyByScanCode) {
   // "1" pressed, Shift pressed, the same physical key released as "!".
   QKeyEvent down(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, 10, 0, 0, "1");
   QCoreApplication::sendEvent(form.view(), &down);
-  EXPECT_TRUE(poll().keys['1']);
+  EXPECT_TRUE(poll().keys[static_cast<int>('1')]);
   QKeyEvent up(QEvent::KeyRelease, Qt::Key_Exclam, Qt::ShiftModifier, 10, 0, 0, "!");
   QCoreApplication::sendEvent(form.view(), &up);
-  EXPECT_FALSE(poll().keys['1']);
+  EXPECT_FALSE(poll().keys[static_cast<int>('1')]);
 }
 
 TEST_F(HostTest, MouseButtonsAndPosition) {
