@@ -1,6 +1,8 @@
 #include "app/DesktopMain.h"
 
 #include <QApplication>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/TMainForm.h"
 #include "platform/posix/IconvTextCodec.h"
@@ -18,6 +20,9 @@ namespace kobre::app {
 
 Desktop::Desktop(int& argc, char** argv, const DesktopOptions& options) {
   if (!QCoreApplication::instance()) ownApp_ = std::make_unique<QApplication>(argc, argv);
+  // Boxes and dialogs show Qt's standard buttons ("はい"/"いいえ" on a
+  // Japanese desktop); their texts are the game's own.
+  qtTranslations_ = platform::qt::installQtTranslations(QLocale::system());
   form_ = std::make_unique<TMainForm>();
   clock_ = std::make_unique<platform::qt::QtClock>();
   host_ = std::make_unique<platform::qt::QtHost>(form_.get(), form_->view());
@@ -28,8 +33,9 @@ Desktop::Desktop(int& argc, char** argv, const DesktopOptions& options) {
                                                                           : options.programFolder);
   raster_ = std::make_unique<platform::qt::QtTextRasterizer>(*text_);
   audio_ = std::make_unique<platform::sdl::SdlAudioDevice>();
-  joystick_ = std::make_unique<platform::sdl::SdlJoystick>();
   log_ = std::make_unique<platform::FileLog>();
+  audio_->setLog(log_.get());
+  joystick_ = std::make_unique<platform::sdl::SdlJoystick>();
   platform_.clock = clock_.get();
   platform_.host = host_.get();
   platform_.files = files_.get();

@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 
 class QApplication;
+class QTranslator;
 
 namespace kobre::platform {
 class PosixFileSystem;
@@ -58,6 +59,7 @@ class Desktop {
 
  private:
   std::unique_ptr<QApplication> ownApp_;
+  std::unique_ptr<QTranslator> qtTranslations_;  // the standard buttons in the desktop's language
   std::unique_ptr<TMainForm> form_;
   std::unique_ptr<platform::qt::QtClock> clock_;
   std::unique_ptr<platform::qt::QtHost> host_;

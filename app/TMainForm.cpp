@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/qt/ScreenView.h"
+#include "platform/qt/WindowManager.h"
 
 namespace kobre::app {
 
@@ -148,20 +149,29 @@ void TMainForm::centreOnScreen() {
 }
 
 void TMainForm::applyDisplayMode(bool windowed) {
+  const bool wasWindowed = windowed_;
   windowed_ = windowed;
   if (windowed) {
     showNormal();
     menuBar()->show();
     setFixedClientSize(true);
     adjustSize();
-    centreOnScreen();
+    // Back from full screen the window goes exactly where it was; the first
+    // time it is centred.
+    if (!wasWindowed && windowedPos_)
+      setGeometry(QRect(*windowedPos_, geometry().size()));
+    else
+      centreOnScreen();
   } else {
+    if (wasWindowed && isVisible()) windowedPos_ = geometry().topLeft();
     setFixedClientSize(false);
     menuBar()->hide();
+    // The window manager's own full screen (_NET_WM_STATE_FULLSCREEN on X11,
+    // the xdg-shell request on Wayland): it keeps panels below the window.
     showFullScreen();
-    // Without a window manager (or one that ignores the full-screen state)
-    // the window is placed over the screen by hand.
-    if (QScreen* s = screen()) setGeometry(s->geometry());
+    // Nobody answers the request on a bare X server: place the window by hand.
+    if (!platform::qt::hasWindowManager())
+      if (QScreen* s = screen()) setGeometry(s->geometry());
   }
   if (QAction* a = menuItem("MnWindow")) a->setChecked(windowed);
   if (QAction* a = menuItem("MnFull16")) a->setChecked(!windowed);

@@ -4,8 +4,10 @@
 // engine work itself; the frame code hooks the commands in.
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -80,6 +82,7 @@ class TMainForm : public QMainWindow {
   platform::qt::ScreenView* view_ = nullptr;
   bool windowed_ = true;
   bool centred_ = false;
+  std::optional<QPoint> windowedPos_;  // client area's place before full screen
 };
 
 }  // namespace kobre::app

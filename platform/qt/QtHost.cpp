@@ -2,10 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTranslator>
 
 #include "platform/qt/QtInput.h"
 #include "platform/qt/ScreenView.h"
@@ -53,6 +56,16 @@ void configureMessageBox(QMessageBox& box, const MessageBoxSpec& spec) {
   }
 }
 
+std::unique_ptr<QTranslator> installQtTranslations(const QLocale& locale) {
+  auto translator = std::make_unique<QTranslator>();
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  // "qtbase_ja.qm" and the like, tried for each of the locale's languages.
+  if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder))
+    return nullptr;
+  if (!QCoreApplication::installTranslator(translator.get())) return nullptr;
+  return translator;
+}
+
 QtHost::QtHost(QWidget* window, ScreenView* view)
     : window_(window), view_(view), input_(new QtInput(view)) {}
 
@@ -84,6 +97,12 @@ BoxResult QtHost::messageBox(const MessageBoxSpec& spec) {
   QMessageBox box(spec.ownerless ? nullptr : window_.data());
   configureMessageBox(box, spec);
   int chosen = box.exec();
+  // The box took the keyboard focus; the game keeps reading keys only if it
+  // comes back (without a window manager nobody else would give it back).
+  if (window_ && window_->isVisible()) {
+    window_->activateWindow();
+    if (view_) view_->setFocus(Qt::ActiveWindowFocusReason);
+  }
   if (spec.buttons == BoxButtons::Ok) return BoxResult::Ok;
   if (chosen == QMessageBox::Yes) return BoxResult::Yes;
   if (chosen == QMessageBox::No) return BoxResult::No;

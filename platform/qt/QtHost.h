@@ -5,12 +5,15 @@
 #include <QPointer>
 #include <QWidget>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/Host.h"
 
 class QAction;
+class QLocale;
 class QMessageBox;
+class QTranslator;
 
 namespace kobre::platform::qt {
 
@@ -19,6 +22,11 @@ class QtInput;
 
 // Puts a box's caption, text, icon, buttons and default button on `box`.
 void configureMessageBox(QMessageBox& box, const MessageBoxSpec& spec);
+
+// Qt's own translations for a language (the standard buttons' "Yes", "No",
+// "OK" and the standard dialogs), from the Qt translations folder, installed
+// on the application. Null when Qt has none for it (English needs none).
+std::unique_ptr<QTranslator> installQtTranslations(const QLocale& locale);
 
 class QtHost : public Host {
  public:

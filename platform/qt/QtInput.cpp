@@ -135,7 +135,7 @@ bool QtInput::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease: {
       if (watched != view_) break;
       auto* mouse = static_cast<QMouseEvent*>(event);
-      QPoint p = view_->toPicture(mouse->position().toPoint());
+      QPoint p = view_->toPicture(mouse->position());
       cursorX_ = p.x();
       cursorY_ = p.y();
       if (event->type() != QEvent::MouseMove) {
@@ -154,7 +154,7 @@ bool QtInput::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Wheel: {
       if (watched != view_) break;
       auto* wheel = static_cast<QWheelEvent*>(event);
-      QPoint p = view_->toPicture(wheel->position().toPoint());
+      QPoint p = view_->toPicture(wheel->position());
       // Only a wheel turned over the 800 x 600 picture counts; the last
       // message wins (two notches between polls are one turn).
       if (p.x() >= 0 && p.x() < 800 && p.y() >= 0 && p.y() < 600) {

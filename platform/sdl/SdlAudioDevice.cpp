@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/sdl/Sdl.h"
 
@@ -33,15 +34,22 @@ bool SdlAudioDevice::open(int sampleRate, int channels, int bits) {
   want.samples = 1024;
   want.callback = &SdlAudioDevice::callback;
   want.userdata = this;
-  SDL_AudioDeviceID id = initSubsystem(SDL_INIT_AUDIO) ? openDevice(want) : 0;
+  SDL_AudioDeviceID id = 0;
+  {
+    // Looking for a card that is not there is not worth eight lines on stderr.
+    QuietAlsa quiet;
+    id = initSubsystem(SDL_INIT_AUDIO) ? openDevice(want) : 0;
+  }
   silent_ = false;
   if (id == 0 && silentFallback_) {
+    std::string why = SDL_GetError();
     // No sound card (a server, a container, a virtual display): play on
     // SDL's silent driver, which keeps real time, rather than not at all.
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     if (initSubsystem(SDL_INIT_AUDIO)) id = openDevice(want);
     silent_ = id != 0;
+    if (silent_ && log_) log_->write("sound: no output device (" + why + "); playing silently");
   }
   if (id == 0) return false;
   device_ = id;

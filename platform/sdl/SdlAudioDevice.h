@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/Audio.h"
+#include "platform/Log.h"
 
 namespace kobre::platform::sdl {
 
@@ -23,6 +24,8 @@ class SdlAudioDevice : public AudioDevice {
   // default) so the game still runs; silent() tells that it happened.
   void setSilentFallback(bool on) { silentFallback_ = on; }
   bool silent() const { return silent_; }
+  // Where the fallback is reported (one line); none by default.
+  void setLog(Log* log) { log_ = log; }
 
  private:
   static void callback(void* self, uint8_t* stream, int bytes);
@@ -30,6 +33,7 @@ class SdlAudioDevice : public AudioDevice {
   uint32_t device_ = 0;
   int rate_ = 44100;
   bool silentFallback_ = true;
+  Log* log_ = nullptr;
   bool silent_ = false;
   AudioSource* source_ = nullptr;  // read on the audio thread under the device lock
 };

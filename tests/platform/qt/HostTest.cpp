@@ -5,13 +5,18 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWheelEvent>
+#include <cmath>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "DesktopTestApp.h"
@@ -156,10 +161,10 @@ TEST_F(HostTest, ReleaseFindsTheKeyByScanCode) {
   // "1" pressed, Shift pressed, the same physical key released as "!".
   QKeyEvent down(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, 10, 0, 0, "1");
   QCoreApplication::sendEvent(form.view(), &down);
-  EXPECT_TRUE(poll().keys['1']);
+  EXPECT_TRUE(poll().keys[static_cast<int>('1')]);
   QKeyEvent up(QEvent::KeyRelease, Qt::Key_Exclam, Qt::ShiftModifier, 10, 0, 0, "!");
   QCoreApplication::sendEvent(form.view(), &up);
-  EXPECT_FALSE(poll().keys['1']);
+  EXPECT_FALSE(poll().keys[static_cast<int>('1')]);
 }
 
 TEST_F(HostTest, MouseButtonsAndPosition) {
@@ -464,6 +469,170 @@ TEST_F(HostTest, BoxesAnswerWithTheirButtons) {
     pressOnBox(c.key);
     EXPECT_EQ(host.messageBox(spec), c.want);
   }
+}
+
+TEST_F(HostTest, OnlyChangedFramesArePainted) {
+  ScreenView* view = form.view();
+  int painted = 0;
+  view->paintGate = [&] {
+    ++painted;
+    return true;
+  };
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  std::vector<uint32_t> picture = rowPicture(800);
+  host.present(picture.data(), 800, 0);
+  QCoreApplication::processEvents();
+  int changed = view->changedFrames();
+  int before = painted;
+  // The same picture again: nothing drawn, nothing sent.
+  host.present(picture.data(), 800, 0);
+  EXPECT_EQ(view->changedFrames(), changed);
+  EXPECT_EQ(painted, before);
+  // One pixel differs: painted at once, and what shows is the new picture.
+  picture[static_cast<size_t>(321) * 800 + 17] = 0x00123456;
+  host.present(picture.data(), 800, 0);
+  EXPECT_EQ(view->changedFrames(), changed + 1);
+  EXPECT_GT(painted, before);
+  EXPECT_EQ(view->frame().pixel(17, 321) & 0xFFFFFF, 0x123456u);
+  QImage shown = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shown.pixel(17, 321) & 0xFFFFFF, 0x123456u);
+  // The same picture shaken is a change; shaken back is one too.
+  host.present(picture.data(), 800, 3);
+  EXPECT_EQ(view->changedFrames(), changed + 2);
+  host.present(picture.data(), 800, 0);
+  EXPECT_EQ(view->changedFrames(), changed + 3);
+  EXPECT_EQ(view->frame().pixel(17, 321) & 0xFFFFFF, 0x123456u);
+}
+
+TEST(ScreenViewMath, WholeScales) {
+  struct Case {
+    QRect rect;
+    qreal dpr;
+    bool whole;
+  } cases[] = {
+      {{0, 0, 800, 600}, 1.0, true},       {{0, 0, 800, 600}, 2.0, true},
+      {{0, 0, 800, 600}, 1.25, false},     {{0, 0, 800, 600}, 1.5, false},
+      {{480, 120, 1600, 1200}, 1.0, true}, {{240, 0, 1440, 1080}, 1.0, false},
+      {{0, 0, 1200, 900}, 1.0, false},     {{0, 0, 1200, 900}, 2.0, true},  // 3x on the device
+      {{0, 0, 640, 480}, 1.25, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(isWholeScale(c.rect, c.dpr), c.whole) << c.rect.width() << " at " << c.dpr;
+}
+
+// Every device pixel of a scaled picture maps back to the picture pixel that
+// Qt's own unsmoothed drawing puts there, for fractional and whole desktop
+// scales and a fitted full screen.
+TEST(ScreenViewMath, MousePositionsMapBackExactlyAtEveryScale) {
+  QImage picture(800, 600, QImage::Format_RGB32);
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x) picture.setPixel(x, y, 0xFF000000u | (y << 12) | x);
+  struct Case {
+    QRect rect;  // logical
+    qreal dpr;
+  } cases[] = {
+      {{0, 0, 800, 600}, 1.25}, {{0, 0, 800, 600}, 1.5},     {{0, 0, 800, 600}, 2.0},
+      {{0, 0, 800, 600}, 1.0},  {{240, 0, 1440, 1080}, 1.0}, {{96, 0, 1152, 864}, 1.25},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rect.width() << " at " << c.dpr);
+    QSize logical(c.rect.right() + 1 + c.rect.x(), c.rect.bottom() + 1 + c.rect.y());
+    QImage device(logical * c.dpr, QImage::Format_RGB32);
+    device.setDevicePixelRatio(c.dpr);
+    device.fill(Qt::black);
+    {
+      QPainter painter(&device);
+      painter.drawImage(c.rect, picture);
+    }
+    int devLeft = static_cast<int>(std::ceil(c.rect.x() * c.dpr));
+    int devTop = static_cast<int>(std::ceil(c.rect.y() * c.dpr));
+    int devWidth = static_cast<int>(c.rect.width() * c.dpr);
+    int devHeight = static_cast<int>(c.rect.height() * c.dpr);
+    int wrong = 0;
+    for (int dy = devTop; dy < devTop + devHeight; dy += 7) {
+      for (int dx = devLeft; dx < devLeft + devWidth; ++dx) {
+        uint32_t v = device.pixel(dx, dy) & 0xFFFFFF;
+        QPoint want(static_cast<int>(v & 0xFFF), static_cast<int>(v >> 12));
+        QPoint got = pictureAt(QPointF(dx / c.dpr, dy / c.dpr), c.rect, c.dpr);
+        if (got != want && ++wrong < 5)
+          ADD_FAILURE() << "device " << dx << "," << dy << " shows " << want.x() << "," << want.y()
+                        << " but maps to " << got.x() << "," << got.y();
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+    // Left of and above the picture stays outside it.
+    QPoint outside = pictureAt(QPointF(c.rect.x() - 1, c.rect.y() - 1), c.rect, c.dpr);
+    EXPECT_LT(outside.x(), 0);
+    EXPECT_LT(outside.y(), 0);
+  }
+}
+
+// Without a window manager nobody hands the focus back after a box: the host
+// gives it to the game view itself, or keys go nowhere until the next click.
+TEST_F(HostTest, TheGameViewHasTheFocusAgainAfterABox) {
+  form.show();
+  QApplication::setActiveWindow(&form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  form.view()->setFocus();
+  MessageBoxSpec question{"KOBRE ver 1.32", "?", BoxButtons::YesNo, BoxIcon::Question,
+                          BoxResult::No};
+  pressOnBox(Qt::Key_Escape);  // answers No
+  ASSERT_EQ(host.messageBox(question), BoxResult::No);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), form.view());
+  EXPECT_TRUE(form.isActiveWindow());
+}
+
+// Standard buttons follow the desktop's language through Qt's translations;
+// the box's own texts stay as given.
+TEST(QtTranslations, JapaneseDesktopAnswersWithJapaneseButtons) {
+  test::desktopApp();
+  std::unique_ptr<QTranslator> ja =
+      installQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
+  if (!ja) GTEST_SKIP() << "Qt's Japanese translations are not installed (qt6-translations-l10n)";
+  {
+    QMessageBox box;
+    configureMessageBox(box, {"KOBRE ver 1.32", "本当に終了してもよろしいですか？",
+                              BoxButtons::YesNo, BoxIcon::Question, BoxResult::No});
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")))
+        << box.button(QMessageBox::Yes)->text().toStdString();
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")))
+        << box.button(QMessageBox::No)->text().toStdString();
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("KOBRE ver 1.32"));
+    EXPECT_EQ(box.text(), QStringLiteral("本当に終了してもよろしいですか？"));
+  }
+  QCoreApplication::removeTranslator(ja.get());
+  ja.reset();
+  QMessageBox box;
+  configureMessageBox(box, {"c", "t", BoxButtons::YesNo, BoxIcon::Question, BoxResult::No});
+  EXPECT_FALSE(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")));
+  // English is Qt's own language: nothing to load.
+  EXPECT_EQ(installQtTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), nullptr);
+}
+
+// At a whole scale every picture pixel becomes a sharp square, also for rows
+// that changed after the first paint.
+TEST(ScreenViewPaint, WholeScalesRepeatPixels) {
+  test::desktopApp();
+  ScreenView view;
+  view.resize(1700, 1300);
+  view.setPictureRect(QRect(50, 50, 1600, 1200));
+  std::vector<uint32_t> picture = rowPicture(800);
+  view.showFrame(picture.data(), 800, 0);
+  (void)view.grab();
+  picture[static_cast<size_t>(599) * 800 + 799] = 0x00ABCDEF;
+  view.showFrame(picture.data(), 800, 0);
+  QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (int y : {0, 1, 300, 598, 599})
+    for (int x : {0, 1, 399, 798, 799})
+      for (int dy = 0; dy < 2; ++dy)
+        for (int dx = 0; dx < 2; ++dx)
+          ASSERT_EQ(shown.pixel(50 + 2 * x + dx, 50 + 2 * y + dy) & 0xFFFFFF,
+                    picture[static_cast<size_t>(y) * 800 + x] & 0xFFFFFF)
+              << x << "," << y;
+  EXPECT_EQ(shown.pixel(49, 49) & 0xFFFFFF, 0u);  // the bars are black
+  EXPECT_EQ(shown.pixel(1650, 1250) & 0xFFFFFF, 0u);
 }
 
 }  // namespace

@@ -3,11 +3,16 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/sdl/SdlAudioDevice.h"
 #include "platform/sdl/SdlJoystick.h"
@@ -111,6 +116,56 @@ TEST(SdlAudioDeviceTest, FallsBackToSilenceWithoutAnOutput) {
     unsetenv("SDL_AUDIODRIVER");
   else
     setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+}
+
+struct RecordingLog : Log {
+  void write(std::string_view line) override { lines.emplace_back(line); }
+  std::vector<std::string> lines;
+};
+
+// Looking for a sound card through ALSA where it finds none (or finding one)
+// writes nothing on stderr; falling back to silence is one line in the log.
+TEST(SdlAudioDeviceTest, LookingForACardIsQuiet) {
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (!alsa) GTEST_SKIP() << "no ALSA library here";
+  dlclose(alsa);
+  const char* before = std::getenv("SDL_AUDIODRIVER");
+  std::string saved = before ? before : "";
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  setenv("SDL_AUDIODRIVER", "alsa", 1);
+  std::string errPath = testing::TempDir() + "kobre_sdl_stderr.txt";
+  fflush(stderr);
+  int savedErr = dup(2);
+  FILE* capture = fopen(errPath.c_str(), "w");
+  ASSERT_NE(capture, nullptr);
+  dup2(fileno(capture), 2);
+  RecordingLog log;
+  bool opened = false, silent = false;
+  {
+    SdlAudioDevice device;
+    device.setLog(&log);
+    opened = device.open(44100, 2, 16);
+    silent = device.silent();
+  }
+  fflush(stderr);
+  dup2(savedErr, 2);
+  close(savedErr);
+  fclose(capture);
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (saved.empty())
+    unsetenv("SDL_AUDIODRIVER");
+  else
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  std::stringstream err;
+  err << std::ifstream(errPath).rdbuf();
+  EXPECT_EQ(err.str().find("ALSA"), std::string::npos) << err.str();
+  EXPECT_TRUE(opened);
+  if (silent) {
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("playing silently"), std::string::npos) << log.lines[0];
+  } else {
+    EXPECT_TRUE(log.lines.empty());
+  }
 }
 
 TEST(SdlInit, LeavesTheTerminationSignalsAlone) {
