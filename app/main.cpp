@@ -9,6 +9,7 @@
 
 #include "app/DesktopMain.h"
 #include "app/HeadlessRunner.h"
+#include "app/TComForm.h"
 #include "app/TDrvForm.h"
 #include "app/TMainForm.h"
 #include "app/TPadForm.h"
@@ -53,8 +54,14 @@ int runDesktop(int& argc, char** argv, const std::string& gameFolder) {
   app::TMainForm& form = desktop->form();
   app::TDrvForm drives(&form);
   DesktopWindow window(form, drives);
+  // The dialogs the engine opens answer the joypad once start-up made it.
+  frame::FrameEngine* running = nullptr;
+  app::QtDialogs dialogs(&form, *desktop->platform().text,
+                         [&running] { return running ? frame::engineJoypad(*running) : nullptr; });
+  desktop->platform().dialogs = &dialogs;
   auto enginePtr = frame::createRuntimeEngine(desktop->platform());
   frame::FrameEngine& engine = *enginePtr;
+  running = &engine;
   frame::MainFrame mainFrame(desktop->platform(), engine, window);
   frame::connectFrame(mainFrame, engine);
 

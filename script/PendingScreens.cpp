@@ -1,18 +1,9 @@
-// The save, load, backlog and extras screens the waits and the title menu
-// open. Until they are built they say so once in the log and return at
-// once: nothing was loaded and no return-to-title request arrived.
+// The extras menu the title menu opens. Until it is built it says so once
+// in the log and returns at once.
 #include "script/Lexer.h"
 
 namespace kobre {
 
-Flow Lexer::SaveLoadScreen(bool load) {
-  runtime_->stub(load ? "load screen" : "save screen");
-  return Flow::Next;
-}
-Flow Lexer::BacklogScreen() {
-  runtime_->stub("backlog screen");
-  return Flow::Next;
-}
 bool Lexer::ExtrasMenu() {
   runtime_->stub("extras menu");
   return true;

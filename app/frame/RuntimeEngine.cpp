@@ -176,6 +176,10 @@ PadConfig* enginePadConfig(FrameEngine& engine) {
   return runtimeEngine != nullptr ? runtimeEngine->padConfig() : nullptr;
 }
 
+Joypad* engineJoypad(FrameEngine& engine) {
+  return engine.runtime().joypad;
+}
+
 void connectFrame(MainFrame& frame, FrameEngine& engine) {
   Runtime& runtime = engine.runtime();
   runtime.frame.pollInput = [&frame] { return frame.pollInput(); };

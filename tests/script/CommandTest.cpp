@@ -381,16 +381,15 @@ TEST_F(CommandTest, PictureUnlockValues) {
 }
 
 TEST_F(CommandTest, HooksNotBuiltYetSayStubOnce) {
+  // The load and save screens are built: Cancel on every other poll closes them.
+  headless.host.onInput([this](platform::InputState& in) {
+    if (headless.host.polls() % 2 == 1) in.extraButtons |= kButtonCancel;
+  });
   runScript(
       "movie m\nmidi m\nload\nsave\nset_ff 5\nmovie m\n"
       "B=1\n");
   EXPECT_EQ(var('B'), 1);  // the script goes on past each of them
-  EXPECT_EQ(headless.log.lines(),
-            (std::vector<std::string>{"STUB: movie", "STUB: MIDI", "STUB: load screen",
-                                      "STUB: save screen"}));
-  lexer->SaveLoadScreen(true);
-  lexer->BacklogScreen();
-  EXPECT_EQ(headless.log.lines().back(), "STUB: backlog screen");
+  EXPECT_EQ(headless.log.lines(), (std::vector<std::string>{"STUB: movie", "STUB: MIDI"}));
 }
 
 TEST_F(CommandTest, NameTablesAreFull) {
