@@ -324,8 +324,7 @@ bool Lexer::ReplayVoice(int back) {
   if (state == nullptr || rt->soundChannels == nullptr) return false;
   // Unsigned: a damaged record's index may be any 32-bit value.
   const uint32_t index =
-      (static_cast<uint32_t>(state->backlogIndex) - static_cast<uint32_t>(back)) %
-      kBacklogEntries;
+      (static_cast<uint32_t>(state->backlogIndex) - static_cast<uint32_t>(back)) % kBacklogEntries;
   const BacklogEntry& entry = state->backlog[index];
   const std::string_view name(entry.voice, strnlen(entry.voice, kBacklogVoiceSize));
   if (name.empty()) return false;
