@@ -262,15 +262,31 @@ bool parseInputScript(std::string_view text, std::vector<InputStep>& out, std::s
 bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
                       std::vector<platform::headless::PadStep>& pad, std::string& error) {
   std::vector<MenuStep> menu;
-  return parseInputScript(text, out, pad, menu, error);
+  std::vector<platform::headless::DialogStep> dialogs;
+  return parseInputScript(text, out, pad, menu, dialogs, error);
 }
 
 bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
                       std::vector<platform::headless::PadStep>& pad, std::vector<MenuStep>& menu,
                       std::string& error) {
+  std::vector<platform::headless::DialogStep> dialogs;
+  return parseInputScript(text, out, pad, menu, dialogs, error);
+}
+
+bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad,
+                      std::vector<platform::headless::DialogStep>& dialogs, std::string& error) {
+  std::vector<MenuStep> menu;
+  return parseInputScript(text, out, pad, menu, dialogs, error);
+}
+
+bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad, std::vector<MenuStep>& menu,
+                      std::vector<platform::headless::DialogStep>& dialogs, std::string& error) {
   out.clear();
   pad.clear();
   menu.clear();
+  dialogs.clear();
   int lineNumber = 0;
   while (!text.empty()) {
     size_t end = text.find('\n');
@@ -304,6 +320,22 @@ bool parseInputScript(std::string_view text, std::vector<InputStep>& out,
         return fail("unknown menu item " + std::string(words[2]));
       step.item = std::string(words[2]);
       menu.push_back(step);
+      continue;
+    }
+    // Dialog answers: "POLL dialog ok [TEXT]" or "POLL dialog cancel".
+    if (words.size() >= 2 && sameWord(words[1], "dialog")) {
+      platform::headless::DialogStep step;
+      if (!parseNumber(words[0], step.poll) || step.poll == 0)
+        return fail("bad poll number " + std::string(words[0]));
+      if (words.size() == 3 && sameWord(words[2], "cancel")) {
+        step.ok = false;
+      } else if (words.size() >= 3 && sameWord(words[2], "ok")) {
+        const size_t after = static_cast<size_t>(words[2].data() - line.data()) + 3;
+        if (after < line.size()) step.text = std::string(line.substr(after));
+      } else {
+        return fail("expected POLL dialog ok [TEXT] or POLL dialog cancel");
+      }
+      dialogs.push_back(std::move(step));
       continue;
     }
     if (words.size() < 2 || words.size() > 3) return fail("expected POLL BUTTONS [X,Y]");

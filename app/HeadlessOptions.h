@@ -67,6 +67,17 @@ bool parseInputScript(std::string_view text, std::vector<platform::headless::Inp
                       std::vector<platform::headless::PadStep>& pad, std::vector<MenuStep>& menu,
                       std::string& error);
 
+// The same, also taking dialog answers "POLL dialog ok [TEXT]" and "POLL
+// dialog cancel": each answers the first modal dialog that opens at or after
+// that poll (TEXT, UTF-8, is the rest of the line after "ok ").
+bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad,
+                      std::vector<platform::headless::DialogStep>& dialogs, std::string& error);
+// Every kind of line at once.
+bool parseInputScript(std::string_view text, std::vector<platform::headless::InputStep>& out,
+                      std::vector<platform::headless::PadStep>& pad, std::vector<MenuStep>& menu,
+                      std::vector<platform::headless::DialogStep>& dialogs, std::string& error);
+
 // "BOX<TAB>caption<TAB>text" with each line break written as "\n".
 std::string boxLine(const platform::MessageBoxSpec& spec);
 

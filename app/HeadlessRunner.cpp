@@ -127,6 +127,7 @@ HeadlessRunner::~HeadlessRunner() {
   host.onInput({});
   host.onPump({});
   host.onBox({});
+  headless_->dialogs.onDialog({});
   host.onPresent({});
 }
 
@@ -210,8 +211,9 @@ int HeadlessRunner::run() {
     text << file.rdbuf();
     std::vector<InputStep> steps;
     std::vector<platform::headless::PadStep> pad;
+    std::vector<platform::headless::DialogStep> dialogs;
     std::string error;
-    if (!file || !parseInputScript(text.str(), steps, pad, menuSteps_, error)) {
+    if (!file || !parseInputScript(text.str(), steps, pad, menuSteps_, dialogs, error)) {
       err_ << "kobre: " << options_.inputFile << ": " << (file ? error : "cannot be read") << "\n";
       return kExitUsage;
     }
@@ -219,6 +221,7 @@ int HeadlessRunner::run() {
                      [](const MenuStep& a, const MenuStep& b) { return a.poll < b.poll; });
     host.setInput(std::move(steps));
     headless_->joystick.setPadInput(std::move(pad), &host);
+    for (auto& d : dialogs) headless_->dialogs.queue(std::move(d));
   }
   if (options_.autoChoose != AutoChoose::Off) {
     if (!options_.autoChooseSeeded) {
@@ -231,6 +234,11 @@ int HeadlessRunner::run() {
   }
   host.onBox([this](const platform::headless::RecordedBox& box) {
     out_ << boxLine(box.spec) << "\n";
+    out_.flush();
+  });
+  headless_->dialogs.onDialog([this](const platform::headless::RecordedDialog& d) {
+    out_ << "DIALOG\t" << d.name << "\t" << (d.answer.ok ? "ok" : "cancel") << "\t"
+         << headless_->text.toUtf8(d.answer.text) << "\n";
     out_.flush();
   });
   host.onPresent([this](const uint32_t* pixels, uint64_t poll) {

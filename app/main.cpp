@@ -15,6 +15,7 @@
 #include "app/GameFolder.h"
 #include "app/HeadlessRunner.h"
 #include "app/LintCommand.h"
+#include "app/TComForm.h"
 #include "app/TDrvForm.h"
 #include "app/TFlagForm.h"
 #include "app/TMainForm.h"
@@ -75,8 +76,14 @@ int runDesktop(int& argc, char** argv, std::string gameFolder, bool debugMenu) {
   app::TMainForm& form = desktop->form();
   app::TDrvForm drives(&form);
   DesktopWindow window(form, drives);
+  // The dialogs the engine opens answer the joypad once start-up made it.
+  frame::FrameEngine* running = nullptr;
+  app::QtDialogs dialogs(&form, *desktop->platform().text,
+                         [&running] { return running ? frame::engineJoypad(*running) : nullptr; });
+  desktop->platform().dialogs = &dialogs;
   auto enginePtr = frame::createRuntimeEngine(desktop->platform());
   frame::FrameEngine& engine = *enginePtr;
+  running = &engine;
   frame::MainFrame mainFrame(desktop->platform(), engine, window);
   frame::connectFrame(mainFrame, engine);
   // The options, name and flag dialogs, made once with the window.

@@ -2,6 +2,7 @@
 
 #include "platform/Audio.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
 #include "platform/Joystick.h"
@@ -23,7 +24,8 @@ struct Platform {
   Joystick* joystick = nullptr;
   Shell* shell = nullptr;
   TextRasterizer* raster = nullptr;
-  Log* log = nullptr;  // the runtime substitutes a NullLog when unset
+  Dialogs* dialogs = nullptr;  // unset: the core logs a stub and keeps the preset
+  Log* log = nullptr;          // the runtime substitutes a NullLog when unset
 };
 
 }  // namespace kobre::platform

@@ -164,11 +164,13 @@ class Lexer {
   // Before a "FADE_IN" change: fades out what layers (0 and) 1-2 show.
   bool ClearForFadeIn(bool withBackground, const char* kind);
 
-  // --- screens opened from the waits; built with the system screens
-  // (PendingScreens.cpp until then). Next: back to the wait; EndWait: the
-  // wait must end (a game was loaded, return to title); Unwind: stop ---
-  Flow SaveLoadScreen(bool load);
-  Flow BacklogScreen();
+  // --- screens opened from the waits (screens/). Next: back to the wait;
+  // EndWait: the wait must end (a game was loaded, return to title);
+  // Unwind: stop ---
+  Flow SaveLoadScreen(bool load);  // screens/SaveLoadScreen.cpp
+  Flow BacklogScreen();            // screens/BacklogScreen.cpp
+  // Shows backlog entry n (1 = newest) and the counter in the backlog screen.
+  void ShowBacklogEntry(int n);
 
   // --- audio hooks (AudioCommands.cpp); form 0 has no name, 1 a name and a
   // fixed mode, 2 a name and a mode word ---
@@ -283,6 +285,12 @@ class Lexer {
   int HoverIcons();
   Flow OpenScreenFromWait(int hovered);
   void AdvanceMessage();
+
+  // The save and load screens' actions on slot file number (SaveLoadScreen.cpp):
+  // true when a game was loaded / when the save was attempted (the list
+  // must be rebuilt).
+  bool LoadFromScreen(int number);
+  bool SaveFromScreen(int number, const std::string& preset);
 
   // Generic rows (Dispatch.cpp): count picture names through `define`, then
   // the hook with the row's fixed kind.

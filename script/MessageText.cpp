@@ -323,8 +323,9 @@ void Lexer::AddBacklog(bool isChoice, std::string_view label) {
 bool Lexer::ReplayVoice(int back) {
   Runtime* rt = runtime_;
   if (state == nullptr || rt->soundChannels == nullptr) return false;
-  const int index =
-      ((state->backlogIndex - back) % kBacklogEntries + kBacklogEntries) % kBacklogEntries;
+  // Unsigned: a damaged record's index may be any 32-bit value.
+  const uint32_t index =
+      (static_cast<uint32_t>(state->backlogIndex) - static_cast<uint32_t>(back)) % kBacklogEntries;
   const BacklogEntry& entry = state->backlog[index];
   const std::string_view name(entry.voice, strnlen(entry.voice, kBacklogVoiceSize));
   if (name.empty()) return false;
@@ -332,6 +333,7 @@ bool Lexer::ReplayVoice(int back) {
   const std::string path = "wav\\" + std::string(name) + ".wav";
   if (!voice.loadWhole(path)) return false;
   voice.setVolume(rt->settings.volumeVoice, true);
+  voice.setPan(0);  // replayed voices are centred, whoever spoke them
   return voice.play(false);
 }
 

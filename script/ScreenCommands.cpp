@@ -8,18 +8,16 @@
 
 namespace kobre {
 
-// The load and save screens are not built yet: each says so once in the
-// log, and the script goes on.
 bool Lexer::Menu() {
   return TitleMenu();
 }
+// `load` and `save`: the script goes on whatever the screen did (a load has
+// already moved it to the loaded game), unless polling or presenting failed.
 bool Lexer::LoadScreen() {
-  runtime_->stub("load screen");
-  return true;
+  return SaveLoadScreen(true) != Flow::Unwind;
 }
 bool Lexer::SaveScreen() {
-  runtime_->stub("save screen");
-  return true;
+  return SaveLoadScreen(false) != Flow::Unwind;
 }
 // The joypad's rumble (clamped to 0-10000 there); nothing without a joypad.
 void Lexer::SetRumble(int32_t strength) {

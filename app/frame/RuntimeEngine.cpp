@@ -219,6 +219,10 @@ bool engineProcessor(FrameEngine& engine, ProcessorInfo& info, bool& useMmx) {
   return true;
 }
 
+Joypad* engineJoypad(FrameEngine& engine) {
+  return engine.runtime().joypad;
+}
+
 void connectFrame(MainFrame& frame, FrameEngine& engine) {
   Runtime& runtime = engine.runtime();
   runtime.frame.pollInput = [&frame] { return frame.pollInput(); };

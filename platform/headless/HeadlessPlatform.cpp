@@ -273,6 +273,27 @@ HeadlessPlatform::HeadlessPlatform(std::string gameFolder, std::string writableF
   platform_.shell = &shell;
   platform_.raster = &raster;
   platform_.log = &log;
+  platform_.dialogs = &dialogs;
+}
+
+CommentAnswer HeadlessDialogs::saveComment(std::string_view preset) {
+  RecordedDialog d;
+  d.name = "saveComment";
+  d.preset = std::string(preset);
+  d.answer.ok = true;
+  d.answer.text = d.preset;
+  // Steps are kept in input order; the first whose poll has come answers.
+  const uint64_t now = host_.polls();
+  for (auto it = steps_.begin(); it != steps_.end(); ++it) {
+    if (it->poll > now) continue;
+    d.answer.ok = it->ok;
+    d.answer.text = it->ok ? codec_.toCp932(it->text) : std::string();
+    steps_.erase(it);
+    break;
+  }
+  dialogs_.push_back(d);
+  if (listener_) listener_(d);
+  return d.answer;
 }
 
 }  // namespace kobre::platform::headless

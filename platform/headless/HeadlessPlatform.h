@@ -290,6 +290,40 @@ class HeadlessLog : public Log {
   FdLog stderrLog_{2};
 };
 
+// What the next modal dialog answers, queued by a `POLL dialog ...` line:
+// it applies to the first dialog that opens at or after that poll.
+struct DialogStep {
+  uint64_t poll = 1;
+  bool ok = true;
+  std::string text;  // UTF-8, the edit's text on OK
+};
+
+struct RecordedDialog {
+  std::string name;    // "saveComment"
+  std::string preset;  // CP932
+  CommentAnswer answer;
+};
+
+// Modal dialogs answered from queued steps; without one that applies, a
+// dialog answers OK with its preset text.
+class HeadlessDialogs : public Dialogs {
+ public:
+  HeadlessDialogs(const HeadlessHost& host, TextCodec& codec) : host_(host), codec_(codec) {}
+  CommentAnswer saveComment(std::string_view preset) override;
+
+  void queue(DialogStep step) { steps_.push_back(std::move(step)); }
+  const std::vector<RecordedDialog>& dialogs() const { return dialogs_; }
+  // Called for every dialog as it is answered (the headless runner prints them).
+  void onDialog(std::function<void(const RecordedDialog&)> fn) { listener_ = std::move(fn); }
+
+ private:
+  const HeadlessHost& host_;
+  TextCodec& codec_;
+  std::deque<DialogStep> steps_;
+  std::vector<RecordedDialog> dialogs_;
+  std::function<void(const RecordedDialog&)> listener_;
+};
+
 // All of it in one object, with the real POSIX file layer over a game folder.
 class HeadlessPlatform {
  public:
@@ -305,6 +339,7 @@ class HeadlessPlatform {
   IconvTextCodec text;
   PosixFileSystem files;
   HeadlessLog log;
+  HeadlessDialogs dialogs{host, text};
 
  private:
   Platform platform_;

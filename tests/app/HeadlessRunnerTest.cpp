@@ -854,5 +854,62 @@ TEST(HeadlessProgram, OpensEveryExtrasScreenOfBothGamesFromSave00) {
   EXPECT_GT(copy.read("audio.wav").size(), 44u);
 }
 
+TEST(HeadlessInput, DialogLinesQueueAnswersFromTheirPoll) {
+  std::vector<InputStep> steps;
+  std::vector<platform::headless::PadStep> pad;
+  std::vector<platform::headless::DialogStep> dialogs;
+  std::string error;
+  ASSERT_TRUE(
+      app::parseInputScript("1 Ok\n3 dialog ok  two  words \n4 DIALOG cancel\n5 dialog ok\n6 -\n",
+                            steps, pad, dialogs, error))
+      << error;
+  EXPECT_EQ(steps.size(), 2u);
+  ASSERT_EQ(dialogs.size(), 3u);
+  EXPECT_EQ(dialogs[0].poll, 3u);
+  EXPECT_TRUE(dialogs[0].ok);
+  EXPECT_EQ(dialogs[0].text, " two  words ");
+  EXPECT_FALSE(dialogs[1].ok);
+  EXPECT_TRUE(dialogs[2].ok);
+  EXPECT_EQ(dialogs[2].text, "");
+  for (const char* bad :
+       {"7 dialog maybe", "x dialog cancel", "7 dialog cancel now", "0 dialog ok", "7 dialog"}) {
+    EXPECT_FALSE(app::parseInputScript(std::string(bad) + "\n", steps, pad, dialogs, error)) << bad;
+    EXPECT_NE(error.find("line 1"), std::string::npos) << bad;
+  }
+
+  // An answer waits for its poll; without one the dialog keeps its preset.
+  TempFolder dir;
+  platform::headless::HeadlessPlatform headless(dir.str());
+  platform::headless::DialogStep later;
+  later.poll = 2;
+  later.text = "門";
+  headless.dialogs.queue(later);
+  EXPECT_EQ(headless.dialogs.saveComment("preset").text, "preset");
+  platform::InputState in;
+  headless.host.readInput(in);
+  headless.host.readInput(in);
+  const platform::CommentAnswer a = headless.dialogs.saveComment("preset");
+  EXPECT_TRUE(a.ok);
+  EXPECT_EQ(a.text, "\x96\xe5");  // CP932
+  EXPECT_EQ(headless.dialogs.saveComment("again").text, "again");
+}
+
+TEST(HeadlessRun, TheSaveCommandSavesWithTheDialogsAnswer) {
+  GameFolder game("save\n");
+  game.dir.write("input.txt", "1 dialog ok 門の前\n60 Ok\n61 -\n120 Cancel\n121 -\n");
+  HeadlessOptions o;
+  o.gameFolder = game.str();
+  o.inputFile = game.dir.str() + "/input.txt";
+  o.maxPolls = 2000;
+  RunResult r = runIn(o);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("DIALOG\tsaveComment\tok\t門の前\n"), std::string::npos) << r.out;
+  const std::vector<uint8_t> save = game.dir.read("Save01.dat");
+  ASSERT_EQ(save.size(), kGameStateSize);
+  GameState state;
+  std::memcpy(&state, save.data(), sizeof state);
+  EXPECT_STREQ(state.saveComment, "\x96\xe5\x82\xcc\x91\x4f");
+}
+
 }  // namespace
 }  // namespace kobre::testing
