@@ -25,6 +25,7 @@
 #include "app/frame/MainFrame.h"
 #include "app/frame/MenuCommands.h"
 #include "app/frame/OptionSettings.h"
+#include "app/frame/PadAccess.h"
 #include "platform/posix/InstanceLock.h"
 #include "platform/qt/QtHost.h"
 #include "script/Runtime.h"
@@ -78,9 +79,10 @@ int runDesktop(int& argc, char** argv, std::string gameFolder, bool debugMenu) {
   DesktopWindow window(form, drives);
   // The dialogs the engine opens answer the joypad once start-up made it.
   frame::FrameEngine* running = nullptr;
-  app::QtDialogs dialogs(&form, *desktop->platform().text,
-                         [&running] { return running ? frame::engineJoypad(*running) : nullptr; });
-  desktop->platform().dialogs = &dialogs;
+  app::QtDialogs engineDialogs(&form, *desktop->platform().text, [&running] {
+    return running ? frame::engineJoypad(*running) : nullptr;
+  });
+  desktop->platform().dialogs = &engineDialogs;
   auto enginePtr = frame::createRuntimeEngine(desktop->platform());
   frame::FrameEngine& engine = *enginePtr;
   running = &engine;

@@ -84,8 +84,10 @@ Flow Lexer::BacklogScreen() {
   SetWindowGroup(3);
 
   if (DIBSprite* box = slotAt(rt, kBox)) {
-    box->createBox(gs.windowX, gs.windowY, gs.windowWidth, gs.windowHeight);
-    box->setBoxStyle(2);
+    // A box that cannot be made leaves the log without its backing; the
+    // entries still show.
+    if (box->createBox(gs.windowX, gs.windowY, gs.windowWidth, gs.windowHeight))
+      box->setBoxStyle(2);
   }
   const int game = gs.flags[kFlagSecondGame] != 0 ? 1 : 0;
   if (DIBSprite* frame = slotAt(rt, kFrame);
