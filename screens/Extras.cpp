@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/Buttons.h"
+#include "screens/ScreenSprites.h"
 #include "script/SceneSlots.h"
 #include "storage/FileHandle.h"
 
@@ -18,23 +19,13 @@ using namespace extras;
 
 namespace {
 
+using screens::place;
+using screens::releaseSlots;
+using screens::setVisible;
+
 constexpr int kBackground = 40;
 constexpr int kLastScreenSlot = 79;
 constexpr int kLoopStart = 13;  // the extras menu's buttons repeat from this frame
-
-void releaseSlots(Runtime* rt, int first, int last) {
-  for (int i = first; i <= last; ++i)
-    if (DIBSprite* s = slotAt(rt, i)) s->release();
-}
-
-// Loads a picture into a slot at (x, y); null when the slot stays empty (the
-// sprite has reported the missing picture).
-DIBSprite* place(Runtime* rt, int slot, const std::string& picture, int x, int y) {
-  DIBSprite* s = slotAt(rt, slot);
-  if (s == nullptr || !s->loadImage(picture)) return nullptr;
-  s->setPosition(x, y);
-  return s;
-}
 
 // A button or tab picture that stays on the frame the screen gives it.
 DIBSprite* placeStill(Runtime* rt, int slot, const std::string& picture, int x, int y,
@@ -45,10 +36,6 @@ DIBSprite* placeStill(Runtime* rt, int slot, const std::string& picture, int x, 
     s->setFrame(frame);
   }
   return s;
-}
-
-void setVisible(Runtime* rt, int slot, bool visible) {
-  if (DIBSprite* s = slotAt(rt, slot)) s->setVisible(visible);
 }
 
 void setFrame(Runtime* rt, int slot, int frame) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/Buttons.h"
+#include "screens/ScreenSprites.h"
 #include "script/SceneSlots.h"
 
 namespace kobre {
@@ -12,23 +13,9 @@ namespace {
 
 using namespace title;
 
-void releaseSlots(Runtime* rt, int first, int last) {
-  for (int i = first; i <= last; ++i)
-    if (DIBSprite* s = slotAt(rt, i)) s->release();
-}
-
-// Loads a picture into a slot at (x, y); the sprite, or null when the slot
-// stays empty (a missing picture has been reported by the sprite).
-DIBSprite* place(Runtime* rt, int slot, const std::string& picture, int x, int y) {
-  DIBSprite* s = slotAt(rt, slot);
-  if (s == nullptr || !s->loadImage(picture)) return nullptr;
-  s->setPosition(x, y);
-  return s;
-}
-
-void setVisible(Runtime* rt, int slot, bool visible) {
-  if (DIBSprite* s = slotAt(rt, slot)) s->setVisible(visible);
-}
+using screens::place;
+using screens::releaseSlots;
+using screens::setVisible;
 
 // Screen music: streamed, at the music volume (remembered), looping. The
 // same music already playing goes on where it is.
