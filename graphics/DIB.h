@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "graphics/DIBSprite.h"
 #include "graphics/DIBitmap.h"
@@ -37,11 +39,20 @@ class DIB {
   void setShake(int offset) { shakeOffset_ = offset; }
   int shake() const { return shakeOffset_; }
 
-  // Clears the surface, draws the 130 slots in order, then sleeps 1-15 ms by
-  // the low four bits of the time since the previous compose (8 for 0).
-  // False only without a surface.
+  // Steps every slot (movement, animation), then clears the surface and
+  // blends the 130 slots in order, then sleeps 1-15 ms by the low four bits
+  // of the time since the previous compose (8 for 0). The clearing and
+  // blending are left out when neither the slots' looks nor the surface
+  // changed since the last blend. False only without a surface.
   bool compose(SpriteSlots& slots);
-  // Shows the last composed picture, displaced by the shake offset.
+  // Whether the last compose blended (false: the picture is the one before).
+  bool lastComposeBlended() const { return lastBlended_; }
+  // Counts the composes that blended.
+  uint64_t blendCount() const { return blendCount_; }
+  // Makes the next compose blend whatever it finds.
+  void invalidate() { haveLooks_ = false; }
+  // Shows the last composed picture, displaced by the shake offset (telling
+  // the host when it is unchanged since the last present).
   void present();
 
   uint32_t lastComposeEnd() const { return lastComposeEnd_; }
@@ -52,6 +63,16 @@ class DIB {
   std::unique_ptr<DIBitmap> surface_;
   bool windowed_ = false;
   int shakeOffset_ = 0;
+  // The state of the last blend.
+  std::vector<DIBSprite::Look> looks_, lastLooks_;
+  bool haveLooks_ = false;
+  uint64_t blendedStamp_ = 0;
+  std::string blendedHero_;
+  bool lastBlended_ = false;
+  // The surface as last presented.
+  uint64_t presentedStamp_ = 0;
+  bool havePresented_ = false;
+  uint64_t blendCount_ = 0;
 };
 
 }  // namespace kobre

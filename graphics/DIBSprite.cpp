@@ -1,5 +1,8 @@
 #include "graphics/DIBSprite.h"
 
+#include <atomic>
+#include <utility>
+
 #include "common/AsciiCase.h"
 #include "common/Buttons.h"
 #include "common/ClampByte.h"
@@ -17,7 +20,13 @@ constexpr int kCodeBlank = 420;
 constexpr int kCodeBox = 421;
 constexpr int kCodeNoSource = 430;
 
+std::atomic<uint64_t> contentCount{0};
+
 }  // namespace
+
+void DIBSprite::newContent() {
+  content_ = contentCount.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 void attachSpriteSlots(SpriteSlots& slots, GraphicsContext* context) {
   for (DIBSprite& s : slots) s.setContext(context);
@@ -29,6 +38,7 @@ void DIBSprite::report(int code, std::string_view message, std::string_view deta
 }
 
 void DIBSprite::release() {
+  newContent();
   hide();
   if (bitmap_) bitmap_->release();
   bitmap_.reset();
@@ -132,6 +142,7 @@ bool DIBSprite::setText(std::string_view text, const platform::FontSpec* font, u
                         int cellWidth, int columns, int rows) {
   release();
   text_ = std::make_unique<std::string>(text);
+  newContent();
   font_ = font;
   textColour_ = colour;
   cellWidth_ = cellWidth;
@@ -259,17 +270,62 @@ bool DIBSprite::willCover(const DIBitmap& target) const {
   if (x > 0 || y > 0 || x + bitmap_->width() < target.width() ||
       y + bitmap_->height() < target.height())
     return false;
-  return bitmap_->pixels(nextFrame()) != nullptr;
+  return std::as_const(*bitmap_).pixels(nextFrame()) != nullptr;
+}
+
+bool DIBSprite::covers(const DIBitmap& target) const {
+  if (!visible_ || text_ || !bitmap_ || bitmap_->hasAlpha() || brightness_ != 255) return false;
+  if (x_ > 0 || y_ > 0 || x_ + bitmap_->width() < target.width() ||
+      y_ + bitmap_->height() < target.height())
+    return false;
+  return std::as_const(*bitmap_).pixels(frame_) != nullptr;
+}
+
+void DIBSprite::look(Look& out) const {
+  out = Look{};
+  out.visible = visible_ && (bitmap_ || text_);
+  if (!out.visible) return;
+  out.content = content_;
+  out.bitmap = bitmap_.get();
+  out.bitmapStamp = bitmap_ ? bitmap_->stamp() : 0;
+  out.x = x_;
+  out.y = y_;
+  out.frame = frame_;
+  out.brightness = brightness_;
+  out.opacity = opacity_;
+  if (text_) {
+    out.font = font_;
+    if (font_ != nullptr) out.fontValue = *font_;
+    out.textColour = textColour_;
+    out.cellWidth = cellWidth_;
+    out.columns = width_;
+    out.rows = height_;
+    out.shownChars = shownChars_;
+  }
 }
 
 bool DIBSprite::draw(DIBitmap* target) {
   if (!visible_) return true;
   if (target == nullptr) return false;
+  step(*target);
+  return blend(target);
+}
+
+void DIBSprite::step(const DIBitmap& target) {
+  if (!visible_ || text_ || !bitmap_) return;
+  x_ += dx_;
+  y_ += dy_;
+  const int w = bitmap_->width(), h = bitmap_->height();
+  if (x_ + w <= 0 || x_ >= target.width() || y_ + h <= 0 || y_ >= target.height()) return;
+  frame_ = nextFrame();
+}
+
+bool DIBSprite::blend(DIBitmap* target) {
+  if (!visible_) return true;
+  if (target == nullptr) return false;
   if (text_) return drawText(target->beginDraw(0));
   if (!bitmap_) return true;
 
-  x_ += dx_;
-  y_ += dy_;
   const int screenW = target->width(), screenH = target->height();
   int w = bitmap_->width(), h = bitmap_->height();
   int x = x_, y = y_;
@@ -288,8 +344,7 @@ bool DIBSprite::draw(DIBitmap* target) {
   }
   if (y + h > screenH) h = screenH - y;
 
-  frame_ = nextFrame();
-  const uint32_t* src = bitmap_->pixels(frame_);
+  const uint32_t* src = std::as_const(*bitmap_).pixels(frame_);
   uint32_t* dst = target->pixels(0);
   if (src == nullptr || dst == nullptr) return true;  // a frame that does not exist
   const int srcStride = bitmap_->width();

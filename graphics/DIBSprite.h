@@ -112,11 +112,35 @@ class DIBSprite {
   bool setRotation(int) { return true; }
   int rotation() const { return 0; }
 
-  // Moves, animates and blends the sprite into target (the back buffer).
+  // Moves, animates and blends the sprite into target (the back buffer):
+  // step, then blend.
   bool draw(DIBitmap* target);
+  // The per-frame part of draw: moves by the velocity and, when then on a
+  // target of this size, advances the animation frame.
+  void step(const DIBitmap& target);
+  // The picture part of draw: blends the current frame at the current place.
+  bool blend(DIBitmap* target);
   // Whether the next draw into a target of this size overwrites all of it
   // with an opaque copy (then clearing the target first is not needed).
   bool willCover(const DIBitmap& target) const;
+  // The same for a blend without a step first.
+  bool covers(const DIBitmap& target) const;
+
+  // Everything a blend's result depends on. Equal looks blend equal pictures
+  // (the bitmap's stamp stands for its pixels).
+  struct Look {
+    bool visible = false;
+    uint64_t content = 0;
+    const DIBitmap* bitmap = nullptr;
+    uint64_t bitmapStamp = 0;
+    int x = 0, y = 0, frame = 0, brightness = 0, opacity = 0;
+    const platform::FontSpec* font = nullptr;
+    platform::FontSpec fontValue;
+    uint32_t textColour = 0;
+    int cellWidth = 0, columns = 0, rows = 0, shownChars = 0;
+    bool operator==(const Look&) const = default;
+  };
+  void look(Look& out) const;
 
   DIBitmap* bitmap() { return bitmap_.get(); }
   const DIBitmap* bitmap() const { return bitmap_.get(); }
@@ -125,10 +149,13 @@ class DIBSprite {
  private:
   void report(int code, std::string_view message, std::string_view detail) const;
   int nextFrame() const;
+  void newContent();
 
   GraphicsContext* context_;
   std::unique_ptr<DIBitmap> bitmap_;
   std::unique_ptr<std::string> text_;
+  // Renewed with every change of bitmap or text (see look).
+  uint64_t content_ = 0;
   const platform::FontSpec* font_ = nullptr;
   bool visible_ = false;
   int x_ = 0, y_ = 0;

@@ -56,6 +56,8 @@ void DIBSprite::swapWith(DIBSprite& other) {
   swap(loopStart_, other.loopStart_);
   swap(name_, other.name_);
   swap(textCache_, other.textCache_);
+  newContent();
+  other.newContent();
 }
 
 }  // namespace kobre

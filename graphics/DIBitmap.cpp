@@ -1,6 +1,7 @@
 #include "graphics/DIBitmap.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "common/AsciiCase.h"
 #include "common/ByteReader.h"
@@ -17,10 +18,19 @@ constexpr int kCodeCreate = 210;
 constexpr int kCodeBmpBytes = 231;
 constexpr int kCodeBmpDepth = 232;
 
+// One count for all bitmaps, so a bitmap made at a freed one's address never
+// repeats its stamp.
+std::atomic<uint64_t> changeCount{0};
+
 }  // namespace
+
+void DIBitmap::touch() {
+  stamp_ = changeCount.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 bool DIBitmap::create(int width, int height, int frames) {
   release();
+  touch();
   uint64_t limit = context_ != nullptr ? context_->maxBitmapBytes : uint64_t{256} << 20;
   bool sizeOk = width > 0 && height > 0 && frames > 0 && frames <= kMaxFrames;
   uint64_t count = 0;
@@ -44,20 +54,27 @@ bool DIBitmap::create(int width, int height, int frames) {
 }
 
 void DIBitmap::release() {
+  touch();
   endDraw();
   pixels_.reset();
   alphaInUse_ = false;
   width_ = height_ = frames_ = 0;
 }
 
-uint32_t* DIBitmap::pixels(int frame) {
+uint32_t* DIBitmap::address(int frame) const {
   if (!isComplete() || frame < 0 || frame >= frames_) return nullptr;
   return pixels_.get() +
          static_cast<size_t>(frame) * static_cast<size_t>(width_) * static_cast<size_t>(height_);
 }
 
+uint32_t* DIBitmap::pixels(int frame) {
+  // Whoever asks for writable pixels may write them.
+  touch();
+  return address(frame);
+}
+
 const uint32_t* DIBitmap::pixels(int frame) const {
-  return const_cast<DIBitmap*>(this)->pixels(frame);
+  return address(frame);
 }
 
 bool DIBitmap::fill(uint32_t value) {
@@ -72,6 +89,7 @@ bool DIBitmap::fill(uint32_t value) {
 }
 
 DrawContext* DIBitmap::beginDraw(int frame) {
+  touch();
   if (drawing_) return &drawContext_;
   uint32_t* p = pixels(frame);
   if (p == nullptr) return nullptr;
@@ -81,6 +99,7 @@ DrawContext* DIBitmap::beginDraw(int frame) {
 }
 
 bool DIBitmap::endDraw() {
+  touch();
   bool had = drawing_;
   drawing_ = false;
   drawContext_ = DrawContext{};

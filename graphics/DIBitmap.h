@@ -62,14 +62,28 @@ class DIBitmap {
   bool endDraw();
 
   bool hasAlpha() const { return alphaInUse_; }
-  void setAlpha(bool flag) { alphaInUse_ = flag; }
+  void setAlpha(bool flag) {
+    touch();
+    alphaInUse_ = flag;
+  }
+
+  // Changes whenever the picture may have changed: made, loaded, released,
+  // writable pixels or a draw context handed out, alpha use switched. Unique
+  // across all bitmaps, so equal stamps mean the same unchanged picture.
+  uint64_t stamp() const { return stamp_; }
+  // Renews the stamp: for pixels written through a pointer kept from before.
+  void markChanged() { touch(); }
 
  private:
   struct FreeDeleter {
     void operator()(uint32_t* p) const { std::free(p); }
   };
 
+  void touch();
+  uint32_t* address(int frame) const;
+
   GraphicsContext* context_;
+  uint64_t stamp_ = 0;
   std::unique_ptr<uint32_t, FreeDeleter> pixels_;
   DrawContext drawContext_;
   bool drawing_ = false;

@@ -84,6 +84,12 @@ class Host {
   // Shows an 800 x 600 XRGB picture (stride in pixels) displaced vertically by
   // shakeOffset rows, the uncovered rows black; returns once it is on screen.
   virtual void present(const uint32_t* pixels, int stride, int shakeOffset) = 0;
+  // The same, for pixels that have not changed since they were last
+  // presented: a host may then skip looking for changes. The default
+  // presents them like any other.
+  virtual void presentUnchanged(const uint32_t* pixels, int stride, int shakeOffset) {
+    present(pixels, stride, shakeOffset);
+  }
 
   virtual BoxResult messageBox(const MessageBoxSpec& spec) = 0;
 

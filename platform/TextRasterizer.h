@@ -11,6 +11,7 @@ struct FontSpec {
   int pixelHeight = 22;
   bool bold = false;
   bool italic = false;
+  bool operator==(const FontSpec&) const = default;
 };
 
 // Draws text into a 32-bit XRGB pixel buffer. Text is CP932.

@@ -223,6 +223,8 @@ bool Lexer::ScreenFade(int form) {
   constexpr size_t kPixels = static_cast<size_t>(DIB::kWidth) * DIB::kHeight;
   const int speed = effectSpeed(rt);
   auto repaint = [&]() {
+    // The pixels were written through px since the last present.
+    back->surface()->markChanged();
     PresentShaken(0);
     PollInput();
   };

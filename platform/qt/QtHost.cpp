@@ -93,6 +93,10 @@ void QtHost::present(const uint32_t* pixels, int stride, int shakeOffset) {
   if (view_) view_->showFrame(pixels, stride, shakeOffset);
 }
 
+void QtHost::presentUnchanged(const uint32_t* pixels, int stride, int shakeOffset) {
+  if (view_) view_->showUnchangedFrame(pixels, stride, shakeOffset);
+}
+
 BoxResult QtHost::messageBox(const MessageBoxSpec& spec) {
   QMessageBox box(spec.ownerless ? nullptr : window_.data());
   configureMessageBox(box, spec);

@@ -40,6 +40,7 @@ class QtHost : public Host {
   bool isActive() override;
   void readInput(InputState& state) override;
   void present(const uint32_t* pixels, int stride, int shakeOffset) override;
+  void presentUnchanged(const uint32_t* pixels, int stride, int shakeOffset) override;
   BoxResult messageBox(const MessageBoxSpec& spec) override;
   void setMenuEnabled(std::string_view item, bool enabled) override;
   void setMenuVisible(std::string_view item, bool visible) override;

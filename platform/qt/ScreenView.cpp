@@ -66,7 +66,17 @@ ScreenView::ScreenView(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void ScreenView::showUnchangedFrame(const uint32_t* pixels, int stride, int shakeOffset) {
+  if (pixels != nullptr && pixels == lastPixels_ && stride == lastStride_ &&
+      shakeOffset == lastShake_)
+    return;
+  showFrame(pixels, stride, shakeOffset);
+}
+
 void ScreenView::showFrame(const uint32_t* pixels, int stride, int shakeOffset) {
+  lastPixels_ = pixels;
+  lastStride_ = stride;
+  lastShake_ = shakeOffset;
   int first = kHeight, last = -1;
   for (int y = 0; y < kHeight; ++y) {
     auto* dst = reinterpret_cast<uint32_t*>(frame_.scanLine(y));

@@ -41,6 +41,10 @@ class ScreenView : public QWidget {
   // before. An unchanged picture costs one comparison: nothing is drawn or
   // sent to the display.
   void showFrame(const uint32_t* pixels, int stride, int shakeOffset);
+  // The same for pixels the caller has not changed since they were last
+  // given: when the last frame came from the same pixels, stride and shake
+  // offset there is nothing to compare or draw.
+  void showUnchangedFrame(const uint32_t* pixels, int stride, int shakeOffset);
   const QImage& frame() const { return frame_; }
   // Frames that changed something (and were repainted) since creation.
   int changedFrames() const { return changedFrames_; }
@@ -74,6 +78,9 @@ class ScreenView : public QWidget {
   QImage scaled_;
   int staleFirst_ = 0, staleLast_ = 599;  // rows of frame_ not in scaled_ yet
   int changedFrames_ = 0;
+  // Where the last frame came from.
+  const uint32_t* lastPixels_ = nullptr;
+  int lastStride_ = 0, lastShake_ = 0;
 };
 
 }  // namespace kobre::platform::qt

@@ -2,6 +2,10 @@
 // clipping, animation, boxes, hit tests, pacing and the shake bands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "common/Buttons.h"
 #include "graphics/DIB.h"
 #include "graphics/DIBSprite.h"
@@ -454,6 +458,126 @@ TEST_F(Compose, ACoveringPictureComposesTheSameWithoutTheClear) {
   EXPECT_EQ(back.surface()->pixels(0)[0], 0xFF336699u);
   compose();  // at x = 1: column 0 is cleared black
   EXPECT_EQ(back.surface()->pixels(0)[0], 0u);
+}
+
+// Reading the surface without asking for writable pixels (which would count
+// as a change).
+const uint32_t* shown(DIB& back) {
+  return std::as_const(*back.surface()).pixels(0);
+}
+
+// The picture of the last compose must equal one blended from scratch.
+void expectSameAsFullBlend(DIB& back, SpriteSlots& slots, const char* what) {
+  std::vector<uint32_t> kept(shown(back), shown(back) + 800 * 600);
+  back.invalidate();
+  ASSERT_TRUE(back.compose(slots));
+  ASSERT_TRUE(back.lastComposeBlended());
+  EXPECT_TRUE(std::equal(kept.begin(), kept.end(), shown(back))) << what;
+}
+
+TEST_F(Compose, AnUnchangedSceneIsNotBlendedAgainButEveryChangeIs) {
+  ASSERT_TRUE((*slots)[0].loadImage(solidBmp("bg.bmp", 800, 600, 0x204060)));
+  DIBSprite& box = (*slots)[4];
+  ASSERT_TRUE(box.createBox(20, 400, 760, 150));
+  DIBSprite& cursor = (*slots)[9];
+  ASSERT_TRUE(cursor.loadImage(framesPsd("cur.psd", 16, 16, 3)));
+  cursor.setStill(true);
+  cursor.setPosition(700, 500);
+  DIBSprite& text = (*slots)[7];
+  platform::FontSpec font;
+  ASSERT_TRUE(text.setText("abcdef", &font, 0xFFFFFF, 22, 20, 3));
+  text.setPosition(40, 420);
+
+  compose();
+  ASSERT_TRUE(back.lastComposeBlended());
+  const uint64_t blends = back.blendCount();
+  std::vector<uint32_t> first(shown(back), shown(back) + 800 * 600);
+
+  // Nothing changed: no blend, the same picture, and the pacing sleep stays.
+  for (int i = 0; i < 5; ++i) {
+    uint64_t before = headless_.clock.now();
+    compose();
+    EXPECT_FALSE(back.lastComposeBlended());
+    EXPECT_GT(headless_.clock.now(), before);
+  }
+  EXPECT_EQ(back.blendCount(), blends);
+  EXPECT_TRUE(std::equal(first.begin(), first.end(), shown(back)));
+  // Presenting does not count as a change either.
+  back.present();
+  compose();
+  EXPECT_FALSE(back.lastComposeBlended());
+
+  auto expectBlend = [&](const char* what) {
+    compose();
+    EXPECT_TRUE(back.lastComposeBlended()) << what;
+    expectSameAsFullBlend(back, *slots, what);
+    compose();
+    EXPECT_FALSE(back.lastComposeBlended()) << what;
+  };
+
+  cursor.bitmap()->pixels(0)[0] = argb(255, 1, 2, 3);
+  expectBlend("pixels written through the bitmap");
+  EXPECT_EQ(shown(back)[500 * 800 + 700] & 0xFFFFFF, 0x010203u);
+
+  cursor.setPosition(600, 500);
+  expectBlend("position");
+  EXPECT_NE(shown(back)[500 * 800 + 700] & 0xFFFFFF, 0x010203u);
+
+  cursor.setFrame(2);
+  expectBlend("frame");
+  EXPECT_EQ(shown(back)[501 * 800 + 601] & 0xFFFFFF, 0x1E0000u);
+
+  cursor.hide();
+  expectBlend("visibility");
+  EXPECT_NE(shown(back)[501 * 800 + 601] & 0xFFFFFF, 0x1E0000u);
+  cursor.show();
+  expectBlend("shown again");
+
+  (*slots)[0].setBrightness(128);
+  expectBlend("fade by brightness");
+  EXPECT_NE(shown(back)[10 * 800 + 10] & 0xFFFFFF, 0x204060u);
+  cursor.setOpacity(100);
+  expectBlend("fade by opacity");
+  box.setBoxStyle(2);
+  expectBlend("box style");
+
+  text.setShownChars(2);
+  expectBlend("typing");
+  ASSERT_TRUE(text.setText("abcdeg", &font, 0xFFFFFF, 22, 20, 3));
+  text.setPosition(40, 420);
+  expectBlend("new text");
+  font.pixelHeight = 30;
+  expectBlend("font");
+
+  ASSERT_TRUE(cursor.loadImage(solidBmp("other.bmp", 16, 16, 0x00FF00)));
+  expectBlend("slot contents");
+  (*slots)[3].swapWith(cursor);
+  expectBlend("slots exchanged");
+
+  // The surface itself written (a screen fade works on it directly).
+  back.surface()->pixels(0)[0] = 0;
+  expectBlend("surface written");
+}
+
+TEST_F(Compose, MovementAndAnimationStillStepEveryCompose) {
+  DIBSprite& runner = (*slots)[2];
+  ASSERT_TRUE(runner.loadImage(framesPsd("run.psd", 8, 8, 3)));
+  ASSERT_TRUE(runner.setVelocity(3, 0));
+  for (int i = 1; i <= 4; ++i) {
+    compose();
+    EXPECT_TRUE(back.lastComposeBlended());
+    EXPECT_EQ(runner.x(), 3 * i);
+    EXPECT_EQ(runner.frame(), i % 3);
+  }
+  // Held on its last frame and at rest: still stepped, but nothing to blend.
+  ASSERT_TRUE(runner.setVelocity(0, 0));
+  runner.setHoldLastFrame(true);
+  compose();
+  compose();
+  EXPECT_EQ(runner.frame(), 2);
+  compose();
+  EXPECT_FALSE(back.lastComposeBlended());
+  EXPECT_EQ(runner.frame(), 2);
 }
 
 }  // namespace

@@ -635,5 +635,25 @@ TEST(ScreenViewPaint, WholeScalesRepeatPixels) {
   EXPECT_EQ(shown.pixel(1650, 1250) & 0xFFFFFF, 0u);
 }
 
+// The caller vouches for unchanged pixels: the same source and shake offset
+// is not looked at again; any other source or offset is compared as usual.
+TEST(ScreenViewPaint, UnchangedFramesAreSkippedOnlyFromTheSameSource) {
+  test::desktopApp();
+  ScreenView view;
+  view.resize(800, 600);
+  std::vector<uint32_t> picture = rowPicture(800);
+  view.showFrame(picture.data(), 800, 0);
+  const int changed = view.changedFrames();
+  view.showUnchangedFrame(picture.data(), 800, 0);
+  EXPECT_EQ(view.changedFrames(), changed);
+  view.showUnchangedFrame(picture.data(), 800, 3);
+  EXPECT_EQ(view.changedFrames(), changed + 1);
+  EXPECT_EQ(view.frame().pixel(0, 3) & 0xFFFFFF, picture[0] & 0xFFFFFF);
+  std::vector<uint32_t> other(picture.size(), 0x00123456);
+  view.showUnchangedFrame(other.data(), 800, 3);
+  EXPECT_EQ(view.changedFrames(), changed + 2);
+  EXPECT_EQ(view.frame().pixel(10, 10) & 0xFFFFFF, 0x123456u);
+}
+
 }  // namespace
 }  // namespace kobre::platform::qt
