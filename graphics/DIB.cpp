@@ -1,5 +1,6 @@
 #include "graphics/DIB.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -48,9 +49,27 @@ bool DIB::compose(SpriteSlots& slots) {
     const char* name = context_->settings->heroName;
     hero = std::string_view(name, strnlen(name, sizeof(context_->settings->heroName)));
   }
-  lastBlended_ = !haveLooks_ || surface_->stamp() != blendedStamp_ || looks_ != lastLooks_ ||
-                 hero != blendedHero_;
-  if (lastBlended_) {
+  const Rect screen{0, 0, surface_->width(), surface_->height()};
+  const bool whole = !haveLooks_ || surface_->stamp() != blendedStamp_ || hero != blendedHero_ ||
+                     lastLooks_.size() != looks_.size();
+  // The part to blend again: everything, or where the slots whose look
+  // changed were and are now. Every other pixel is still the blend's.
+  areas_.resize(slots.size());
+  Rect dirty;
+  if (whole) {
+    dirty = screen;
+    for (size_t i = 0; i < slots.size(); ++i)
+      areas_[i] = looks_[i].visible ? slots[i].area(*surface_) : Rect{};
+  } else {
+    for (size_t i = 0; i < slots.size(); ++i) {
+      if (looks_[i] == lastLooks_[i]) continue;
+      dirty.unite(areas_[i]);
+      areas_[i] = looks_[i].visible ? slots[i].area(*surface_) : Rect{};
+      dirty.unite(areas_[i]);
+    }
+  }
+  lastBlended_ = !dirty.empty();
+  if (whole || lastBlended_) {
     // Clearing is only skipped when the first sprite that draws anything is
     // an opaque copy over the whole surface: the result is the same.
     bool covered = false;
@@ -59,12 +78,13 @@ bool DIB::compose(SpriteSlots& slots) {
       covered = s.covers(*surface_);
       break;
     }
-    if (!covered) surface_->fill(0);
-    for (DIBSprite& s : slots) s.blend(surface_.get());
+    if (!covered) clear(dirty);
+    for (DIBSprite& s : slots) s.blend(surface_.get(), dirty);
     std::swap(looks_, lastLooks_);
     blendedHero_ = std::string(hero);
     blendedStamp_ = surface_->stamp();
     haveLooks_ = true;
+    changed_.unite(dirty);
     ++blendCount_;
   }
 
@@ -78,23 +98,40 @@ bool DIB::compose(SpriteSlots& slots) {
   return true;
 }
 
+void DIB::clear(const Rect& r) {
+  if (r == Rect{0, 0, surface_->width(), surface_->height()}) {
+    (void)surface_->fill(0);
+    return;
+  }
+  uint32_t* px = surface_->pixels(0);
+  if (px == nullptr) return;
+  const size_t stride = static_cast<size_t>(surface_->width());
+  for (int y = r.y0; y < r.y1; ++y)
+    std::fill_n(px + static_cast<size_t>(y) * stride + static_cast<size_t>(r.x0), r.x1 - r.x0, 0u);
+}
+
 void DIB::present() {
   if (!surface_) return;
-  // Showing the picture does not change it.
+  // What changed since the last present: nothing when the surface is as it
+  // was then, the blended parts when only compose wrote it, else all of it.
   const bool clean = haveLooks_ && surface_->stamp() == blendedStamp_;
   const bool again = havePresented_ && surface_->stamp() == presentedStamp_;
+  platform::FrameArea changed{0, 0, kWidth, kHeight};
+  if (again)
+    changed = {};
+  else if (clean && havePresented_)
+    changed = {changed_.x0, changed_.y0, changed_.x1, changed_.y1};
+  changed_ = {};
   DrawContext* dc = surface_->beginDraw(0);
   if (dc != nullptr && context_ != nullptr && context_->host != nullptr) {
     int v = shakeOffset_;
     if (v > kHeight) v = kHeight;
     if (v < -kHeight) v = -kHeight;
     // The surface of frame 0 itself, not the draw context's frame.
-    if (again)
-      context_->host->presentUnchanged(surface_->pixels(0), kWidth, v);
-    else
-      context_->host->present(surface_->pixels(0), kWidth, v);
+    context_->host->presentChanged(surface_->pixels(0), kWidth, v, changed);
   }
   surface_->endDraw();
+  // Showing the picture does not change it.
   if (clean) blendedStamp_ = surface_->stamp();
   presentedStamp_ = surface_->stamp();
   havePresented_ = true;

@@ -41,9 +41,10 @@ class DIB {
 
   // Steps every slot (movement, animation), then clears the surface and
   // blends the 130 slots in order, then sleeps 1-15 ms by the low four bits
-  // of the time since the previous compose (8 for 0). The clearing and
-  // blending are left out when neither the slots' looks nor the surface
-  // changed since the last blend. False only without a surface.
+  // of the time since the previous compose (8 for 0). Only the part where
+  // slots changed their look is cleared and blended again (nothing when none
+  // did); all of it after the surface was written some other way. False
+  // only without a surface.
   bool compose(SpriteSlots& slots);
   // Whether the last compose blended (false: the picture is the one before).
   bool lastComposeBlended() const { return lastBlended_; }
@@ -52,7 +53,7 @@ class DIB {
   // Makes the next compose blend whatever it finds.
   void invalidate() { haveLooks_ = false; }
   // Shows the last composed picture, displaced by the shake offset (telling
-  // the host when it is unchanged since the last present).
+  // the host which part changed since the last present).
   void present();
 
   uint32_t lastComposeEnd() const { return lastComposeEnd_; }
@@ -63,8 +64,13 @@ class DIB {
   std::unique_ptr<DIBitmap> surface_;
   bool windowed_ = false;
   int shakeOffset_ = 0;
-  // The state of the last blend.
+  void clear(const Rect& r);
+
+  // The state of the last blend: each slot's look and the part it drew.
   std::vector<DIBSprite::Look> looks_, lastLooks_;
+  std::vector<Rect> areas_;
+  // Blended since the last present.
+  Rect changed_;
   bool haveLooks_ = false;
   uint64_t blendedStamp_ = 0;
   std::string blendedHero_;

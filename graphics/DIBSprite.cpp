@@ -1,6 +1,8 @@
 #include "graphics/DIBSprite.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <utility>
 
 #include "common/AsciiCase.h"
@@ -320,29 +322,53 @@ void DIBSprite::step(const DIBitmap& target) {
   frame_ = nextFrame();
 }
 
-bool DIBSprite::blend(DIBitmap* target) {
+Rect DIBSprite::area(const DIBitmap& target) {
+  if (!visible_) return {};
+  const Rect screen{0, 0, target.width(), target.height()};
+  if (text_) {
+    if (context_ == nullptr) return {};
+    // The cache's own target test: any size it accepts gives the same box.
+    uint32_t none = 0;
+    TextTarget probe{&none, target.width(), target.height(), target.width()};
+    return textCache_
+        .bounds(textRequest(), context_->textRenderer, context_->raster, heroName(), probe)
+        .clipped(screen);
+  }
+  if (!bitmap_) return {};
+  const int64_t x1 = static_cast<int64_t>(x_) + bitmap_->width();
+  const int64_t y1 = static_cast<int64_t>(y_) + bitmap_->height();
+  Rect r{x_, y_, static_cast<int>(std::min<int64_t>(x1, screen.x1)),
+         static_cast<int>(std::min<int64_t>(y1, screen.y1))};
+  r.clip(screen);
+  return r.empty() ? Rect{} : r;
+}
+
+bool DIBSprite::blend(DIBitmap* target, const Rect& clip) {
   if (!visible_) return true;
   if (target == nullptr) return false;
-  if (text_) return drawText(target->beginDraw(0));
+  if (text_) return drawText(target->beginDraw(0), clip);
   if (!bitmap_) return true;
 
-  const int screenW = target->width(), screenH = target->height();
+  const Rect screen = clip.clipped({0, 0, target->width(), target->height()});
+  const int screenW = target->width();
   int w = bitmap_->width(), h = bitmap_->height();
   int x = x_, y = y_;
-  if (x + w <= 0 || x >= screenW || y + h <= 0 || y >= screenH) return true;
+  if (static_cast<int64_t>(x) + w <= screen.x0 || x >= screen.x1 ||
+      static_cast<int64_t>(y) + h <= screen.y0 || y >= screen.y1)
+    return true;
   int sx = 0, sy = 0;
-  if (x < 0) {
-    sx = -x;
-    w += x;
-    x = 0;
+  if (x < screen.x0) {
+    sx = screen.x0 - x;
+    w -= sx;
+    x = screen.x0;
   }
-  if (x + w > screenW) w = screenW - x;
-  if (y < 0) {
-    sy = -y;
-    h += y;
-    y = 0;
+  if (x + w > screen.x1) w = screen.x1 - x;
+  if (y < screen.y0) {
+    sy = screen.y0 - y;
+    h -= sy;
+    y = screen.y0;
   }
-  if (y + h > screenH) h = screenH - y;
+  if (y + h > screen.y1) h = screen.y1 - y;
 
   const uint32_t* src = std::as_const(*bitmap_).pixels(frame_);
   uint32_t* dst = target->pixels(0);

@@ -12,6 +12,7 @@
 #include "common/SpriteSlotCount.h"
 #include "graphics/DIBitmap.h"
 #include "graphics/GraphicsContext.h"
+#include "graphics/Rect.h"
 #include "graphics/TextCache.h"
 #include "platform/TextRasterizer.h"
 
@@ -97,8 +98,8 @@ class DIBSprite {
   int shownChars() const { return shownChars_; }
   // Two-byte characters in the text (single bytes are not counted).
   int charCount() const;
-  // Draws the text into the context (message text layout).
-  bool drawText(DrawContext* dc);
+  // Draws the text into the context (message text layout), only inside clip.
+  bool drawText(DrawContext* dc, const Rect& clip = Rect{0, 0, 1 << 30, 1 << 30});
   // One run of bytes at (x, y): a black shadow one pixel right and down,
   // then the text colour.
   bool drawRun(DrawContext* dc, int x, int y, std::string_view bytes);
@@ -118,8 +119,12 @@ class DIBSprite {
   // The per-frame part of draw: moves by the velocity and, when then on a
   // target of this size, advances the animation frame.
   void step(const DIBitmap& target);
-  // The picture part of draw: blends the current frame at the current place.
-  bool blend(DIBitmap* target);
+  // The picture part of draw: blends the current frame at the current place,
+  // writing only inside clip.
+  bool blend(DIBitmap* target, const Rect& clip = Rect{0, 0, 1 << 30, 1 << 30});
+  // The part of a target of this size that a blend can write (empty when
+  // the sprite draws nothing).
+  Rect area(const DIBitmap& target);
   // Whether the next draw into a target of this size overwrites all of it
   // with an opaque copy (then clearing the target first is not needed).
   bool willCover(const DIBitmap& target) const;
@@ -150,6 +155,8 @@ class DIBSprite {
   void report(int code, std::string_view message, std::string_view detail) const;
   int nextFrame() const;
   void newContent();
+  TextDrawRequest textRequest() const;
+  std::string_view heroName() const;
 
   GraphicsContext* context_;
   std::unique_ptr<DIBitmap> bitmap_;

@@ -8,8 +8,7 @@
 
 namespace kobre {
 
-bool DIBSprite::drawText(DrawContext* dc) {
-  if (!text_ || dc == nullptr || context_ == nullptr) return true;
+TextDrawRequest DIBSprite::textRequest() const {
   TextDrawRequest request;
   request.text = *text_;
   request.font = font_;
@@ -20,13 +19,20 @@ bool DIBSprite::drawText(DrawContext* dc) {
   request.shownChars = shownChars_;
   request.x = x_;
   request.y = y_;
-  std::string_view hero;
-  if (context_->settings != nullptr) {
-    const char* name = context_->settings->heroName;
-    hero = std::string_view(name, strnlen(name, sizeof(context_->settings->heroName)));
-  }
-  textCache_.draw(request, context_->textRenderer, context_->raster, hero,
-                  TextTarget{dc->pixels, dc->width, dc->height, dc->stride});
+  return request;
+}
+
+std::string_view DIBSprite::heroName() const {
+  if (context_ == nullptr || context_->settings == nullptr) return {};
+  const char* name = context_->settings->heroName;
+  return std::string_view(name, strnlen(name, sizeof(context_->settings->heroName)));
+}
+
+bool DIBSprite::drawText(DrawContext* dc, const Rect& clip) {
+  if (!text_ || dc == nullptr || context_ == nullptr) return true;
+  TextTarget target{dc->pixels, dc->width, dc->height, dc->stride};
+  target.clip = clip;
+  textCache_.draw(textRequest(), context_->textRenderer, context_->raster, heroName(), target);
   return true;
 }
 

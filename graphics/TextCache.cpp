@@ -28,28 +28,6 @@ std::string_view upToZero(std::string_view s) {
   return zero == std::string_view::npos ? s : s.substr(0, zero);
 }
 
-struct Rect {
-  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  bool empty() const { return x0 >= x1 || y0 >= y1; }
-  void unite(const Rect& r) {
-    if (r.empty()) return;
-    if (empty()) {
-      *this = r;
-      return;
-    }
-    x0 = std::min(x0, r.x0);
-    y0 = std::min(y0, r.y0);
-    x1 = std::max(x1, r.x1);
-    y1 = std::max(y1, r.y1);
-  }
-  void clip(const Rect& r) {
-    x0 = std::max(x0, r.x0);
-    y0 = std::max(y0, r.y0);
-    x1 = std::min(x1, r.x1);
-    y1 = std::min(y1, r.y1);
-  }
-};
-
 // The target rectangle one run can touch, generously: glyphs may overhang
 // their cell a little on every side, and the shadow adds a pixel right and
 // down.
@@ -238,10 +216,9 @@ uint64_t TextCache::rasterPasses() const {
   return state_ ? state_->rasterPasses : 0;
 }
 
-void TextCache::draw(const TextDrawRequest& request, TextRenderer& renderer,
-                     platform::TextRasterizer* raster, std::string_view heroName,
-                     const TextTarget& target) {
-  if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return;
+Rect TextCache::bounds(const TextDrawRequest& request, TextRenderer& renderer,
+                       platform::TextRasterizer* raster, std::string_view heroName,
+                       const TextTarget& target) {
   if (!state_) state_ = std::make_unique<State>();
   State& st = *state_;
   if (!st.matches(request, renderer, raster, heroName, target)) {
@@ -249,6 +226,15 @@ void TextCache::draw(const TextDrawRequest& request, TextRenderer& renderer,
     st.rebuild(request, renderer, raster, heroName, target);
     st.rasterPasses = passes;
   }
+  return {st.cacheX, st.cacheY, st.cacheX + st.cacheW, st.cacheY + st.cacheH};
+}
+
+void TextCache::draw(const TextDrawRequest& request, TextRenderer& renderer,
+                     platform::TextRasterizer* raster, std::string_view heroName,
+                     const TextTarget& target) {
+  if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return;
+  (void)bounds(request, renderer, raster, heroName, target);
+  State& st = *state_;
 
   // The shown runs are always a prefix of the whole layout: showing more
   // rasterises only the new ones, showing fewer starts again.
@@ -265,11 +251,17 @@ void TextCache::draw(const TextDrawRequest& request, TextRenderer& renderer,
     st.buildSpans();
   }
 
+  // The clip in cache coordinates.
+  const Rect clip = target.clip.clipped({0, 0, target.width, target.height});
+  const int clipX0 = clip.x0 - st.cacheX, clipX1 = clip.x1 - st.cacheX;
+  const int clipY0 = clip.y0 - st.cacheY, clipY1 = clip.y1 - st.cacheY;
   for (const State::Span& span : st.spans) {
+    if (span.row < clipY0 || span.row >= clipY1) continue;
+    const int x0 = std::max(span.x0, clipX0), x1 = std::min(span.x1, clipX1);
     const uint32_t* src = st.pixels.data() + static_cast<size_t>(span.row) * st.cacheW;
     uint32_t* dst =
         target.pixels + static_cast<ptrdiff_t>(st.cacheY + span.row) * target.stride + st.cacheX;
-    for (int i = span.x0; i < span.x1; ++i) {
+    for (int i = x0; i < x1; ++i) {
       uint32_t s = src[i];
       uint32_t a = s >> 24;
       if (a == 255) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "graphics/Rect.h"
 #include "graphics/TextLayout.h"
 #include "platform/TextRasterizer.h"
 
@@ -41,6 +42,8 @@ struct TextTarget {
   int width = 0;
   int height = 0;
   int stride = 0;  // pixels
+  // Only pixels inside this rectangle are written.
+  Rect clip{0, 0, 1 << 30, 1 << 30};
 };
 
 class TextCache {
@@ -54,6 +57,11 @@ class TextCache {
   // anything it was made from differs.
   void draw(const TextDrawRequest& request, TextRenderer& renderer,
             platform::TextRasterizer* raster, std::string_view heroName, const TextTarget& target);
+  // The target rectangle the request's whole text can touch (however much of
+  // it is shown), rebuilding the cache first when it is out of date.
+  Rect bounds(const TextDrawRequest& request, TextRenderer& renderer,
+              platform::TextRasterizer* raster, std::string_view heroName,
+              const TextTarget& target);
   // Frees the cache.
   void clear();
 

@@ -65,6 +65,12 @@ struct MessageBoxSpec {
   bool ownerless = false;  // no owner window (system error boxes)
 };
 
+// A rectangle of the 800 x 600 picture, right and bottom edges excluded.
+struct FrameArea {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
 // The main window as the core sees it: event pump, activity, input, present,
 // message boxes and the menu items the engine switches.
 class Host {
@@ -82,12 +88,16 @@ class Host {
   virtual void readInput(InputState& state) = 0;
 
   // Shows an 800 x 600 XRGB picture (stride in pixels) displaced vertically by
-  // shakeOffset rows, the uncovered rows black; returns once it is on screen.
+  // shakeOffset rows, the uncovered rows black; it is on screen by the
+  // display's next refresh.
   virtual void present(const uint32_t* pixels, int stride, int shakeOffset) = 0;
-  // The same, for pixels that have not changed since they were last
-  // presented: a host may then skip looking for changes. The default
-  // presents them like any other.
-  virtual void presentUnchanged(const uint32_t* pixels, int stride, int shakeOffset) {
+  // The same, telling which part changed: the pixels outside `changed` are
+  // those of the last present of the same pixels, stride and shake offset
+  // (an empty area: none changed). A host may then look at that part only.
+  // The default presents them like any other.
+  virtual void presentChanged(const uint32_t* pixels, int stride, int shakeOffset,
+                              const FrameArea& changed) {
+    (void)changed;
     present(pixels, stride, shakeOffset);
   }
 

@@ -138,6 +138,7 @@ void HeadlessHost::readInput(InputState& state) {
 void HeadlessHost::present(const uint32_t* pixels, int stride, int shakeOffset) {
   ++presents_;
   lastShake_ = shakeOffset;
+  lastChanged_ = {0, 0, 800, 600};
   lastFrame_.assign(800 * 600, 0);
   for (int y = 0; y < 600; ++y) {
     int src = y - shakeOffset;  // positive offsets move the picture down

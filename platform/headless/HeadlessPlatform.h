@@ -100,6 +100,11 @@ class HeadlessHost : public Host {
   bool isActive() override { return active_; }
   void readInput(InputState& state) override;
   void present(const uint32_t* pixels, int stride, int shakeOffset) override;
+  void presentChanged(const uint32_t* pixels, int stride, int shakeOffset,
+                      const FrameArea& changed) override {
+    present(pixels, stride, shakeOffset);
+    lastChanged_ = changed;
+  }
   BoxResult messageBox(const MessageBoxSpec& spec) override;
   void setMenuEnabled(std::string_view item, bool enabled) override;
   void setMenuVisible(std::string_view item, bool visible) override;
@@ -164,6 +169,8 @@ class HeadlessHost : public Host {
   // The last presented frame, 800 x 600 XRGB with the shake bands applied.
   const std::vector<uint32_t>& lastFrame() const { return lastFrame_; }
   int lastShake() const { return lastShake_; }
+  // What the last present said had changed (all of it when it did not say).
+  const FrameArea& lastChanged() const { return lastChanged_; }
   const MenuItemState& menu(std::string_view item);
 
  private:
@@ -174,6 +181,7 @@ class HeadlessHost : public Host {
   int screenWidth_ = 1920, screenHeight_ = 1080, screenBits_ = 32;
   int mouseX_ = 0, mouseY_ = 0;
   uint64_t polls_ = 0, presents_ = 0, pumps_ = 0, waits_ = 0;
+  FrameArea lastChanged_{0, 0, 800, 600};
   int closeRequests_ = 0;
   std::deque<BoxResult> answers_;
   bool answerYes_ = false;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTranslator>
+#include <algorithm>
 
 #include "platform/qt/QtInput.h"
 #include "platform/qt/ScreenView.h"
@@ -93,8 +94,12 @@ void QtHost::present(const uint32_t* pixels, int stride, int shakeOffset) {
   if (view_) view_->showFrame(pixels, stride, shakeOffset);
 }
 
-void QtHost::presentUnchanged(const uint32_t* pixels, int stride, int shakeOffset) {
-  if (view_) view_->showUnchangedFrame(pixels, stride, shakeOffset);
+void QtHost::presentChanged(const uint32_t* pixels, int stride, int shakeOffset,
+                            const FrameArea& changed) {
+  if (view_)
+    view_->showChangedFrame(pixels, stride, shakeOffset,
+                            QRect(changed.x0, changed.y0, std::max(changed.x1 - changed.x0, 0),
+                                  std::max(changed.y1 - changed.y0, 0)));
 }
 
 BoxResult QtHost::messageBox(const MessageBoxSpec& spec) {

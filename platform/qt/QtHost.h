@@ -40,7 +40,8 @@ class QtHost : public Host {
   bool isActive() override;
   void readInput(InputState& state) override;
   void present(const uint32_t* pixels, int stride, int shakeOffset) override;
-  void presentUnchanged(const uint32_t* pixels, int stride, int shakeOffset) override;
+  void presentChanged(const uint32_t* pixels, int stride, int shakeOffset,
+                      const FrameArea& changed) override;
   BoxResult messageBox(const MessageBoxSpec& spec) override;
   void setMenuEnabled(std::string_view item, bool enabled) override;
   void setMenuVisible(std::string_view item, bool visible) override;

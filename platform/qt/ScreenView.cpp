@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -64,13 +65,35 @@ ScreenView::ScreenView(QWidget* parent)
   setFocusPolicy(Qt::StrongFocus);
   // The whole client area is painted every time; nothing to erase first.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  refresh_.setSingleShot(true);
+  refresh_.setTimerType(Qt::PreciseTimer);
+  connect(&refresh_, &QTimer::timeout, this, &ScreenView::showPending);
 }
 
-void ScreenView::showUnchangedFrame(const uint32_t* pixels, int stride, int shakeOffset) {
-  if (pixels != nullptr && pixels == lastPixels_ && stride == lastStride_ &&
-      shakeOffset == lastShake_)
+void ScreenView::showChangedFrame(const uint32_t* pixels, int stride, int shakeOffset,
+                                  QRect changed) {
+  if (pixels == nullptr || pixels != lastPixels_ || stride != lastStride_ ||
+      shakeOffset != lastShake_) {
+    showFrame(pixels, stride, shakeOffset);
     return;
-  showFrame(pixels, stride, shakeOffset);
+  }
+  // The same source as last time: only the changed part can differ. It is
+  // given in source rows; the view shows them shakeOffset rows lower.
+  changed = changed.translated(0, shakeOffset).intersected(frame_.rect());
+  if (changed.isEmpty()) return;
+  const size_t bytes = static_cast<size_t>(changed.width()) * sizeof(uint32_t);
+  int first = kHeight, last = -1;
+  for (int y = changed.top(); y <= changed.bottom(); ++y) {
+    auto* dst = reinterpret_cast<uint32_t*>(frame_.scanLine(y)) + changed.left();
+    const uint32_t* src =
+        pixels + static_cast<ptrdiff_t>(y - shakeOffset) * stride + changed.left();
+    if (std::memcmp(dst, src, bytes) == 0) continue;
+    std::memcpy(dst, src, bytes);
+    first = std::min(first, y);
+    last = y;
+  }
+  if (last < 0) return;
+  markChanged(QRect(changed.left(), first, changed.width(), last - first + 1));
 }
 
 void ScreenView::showFrame(const uint32_t* pixels, int stride, int shakeOffset) {
@@ -90,20 +113,49 @@ void ScreenView::showFrame(const uint32_t* pixels, int stride, int shakeOffset) 
     last = y;
   }
   if (last < 0) return;
-  ++changedFrames_;
-  staleFirst_ = std::min(staleFirst_, first);
-  staleLast_ = std::max(staleLast_, last);
-  repaint(rowsArea(first, last));
+  markChanged(QRect(0, first, kWidth, last - first + 1));
 }
 
-QRect ScreenView::rowsArea(int first, int last) const {
-  // One picture row more on each side: smoothing reads the neighbours.
-  first = std::max(first - 1, 0);
-  last = std::min(last + 1, kHeight - 1);
-  int64_t h = pictureRect_.height();
-  int top = pictureRect_.y() + static_cast<int>(first * h / kHeight);
-  int bottom = pictureRect_.y() + static_cast<int>(((last + 1) * h + kHeight - 1) / kHeight);
-  return QRect(pictureRect_.x(), top, pictureRect_.width(), bottom - top + 1)
+void ScreenView::markChanged(const QRect& area) {
+  ++changedFrames_;
+  stale_ |= area;
+  unshown_ |= widgetArea(area);
+  showPending();
+}
+
+void ScreenView::showPending() {
+  if (unshown_.isEmpty()) return;
+  // The display shows one picture per refresh: frames composed faster than
+  // that are kept and sent together at the next refresh.
+  const qreal hz = screen() != nullptr ? screen()->refreshRate() : 60;
+  const qint64 interval = static_cast<qint64>(1e9 / std::clamp<qreal>(hz, 24, 360));
+  if (!sinceShown_.isValid()) sinceShown_.start();
+  const qint64 waited = shownOnce_ ? sinceShown_.nsecsElapsed() : interval;
+  if (waited < interval) {
+    if (!refresh_.isActive())
+      refresh_.start(static_cast<int>((interval - waited + 999999) / 1000000));
+    return;
+  }
+  refresh_.stop();
+  const QRect area = unshown_;
+  unshown_ = QRect();
+  shownOnce_ = true;
+  sinceShown_.restart();
+  ++repaints_;
+  repaint(area);
+}
+
+QRect ScreenView::widgetArea(QRect area) const {
+  // One picture pixel more on each side: smoothing reads the neighbours.
+  area = area.adjusted(-1, -1, 1, 1).intersected(frame_.rect());
+  const int64_t w = pictureRect_.width(), h = pictureRect_.height();
+  const int left = pictureRect_.x() + static_cast<int>(area.left() * w / kWidth);
+  const int right =
+      pictureRect_.x() + static_cast<int>(((area.right() + 1) * w + kWidth - 1) / kWidth);
+  const int top = pictureRect_.y() + static_cast<int>(area.top() * h / kHeight);
+  const int bottom =
+      pictureRect_.y() + static_cast<int>(((area.bottom() + 1) * h + kHeight - 1) / kHeight);
+  return QRect(left, top, right - left + 1, bottom - top + 1)
       .adjusted(-1, -1, 1, 1)
       .intersected(rect());
 }
@@ -111,28 +163,30 @@ QRect ScreenView::rowsArea(int first, int last) const {
 void ScreenView::setPictureRect(const QRect& rect) {
   if (rect == pictureRect_ || rect.isEmpty()) return;
   pictureRect_ = rect;
-  staleFirst_ = 0;
-  staleLast_ = kHeight - 1;
+  stale_ = frame_.rect();
   update();
 }
 
 void ScreenView::updateScaled(int factor) {
   if (scaled_.size() != pictureRect_.size()) {
     scaled_ = QImage(pictureRect_.size(), QImage::Format_RGB32);
-    staleFirst_ = 0;
-    staleLast_ = kHeight - 1;
+    stale_ = frame_.rect();
   }
-  const size_t rowBytes = static_cast<size_t>(kWidth) * factor * sizeof(uint32_t);
-  for (int y = staleFirst_; y <= staleLast_; ++y) {
+  const QRect area = stale_.intersected(frame_.rect());
+  stale_ = QRect();
+  if (area.isEmpty()) return;
+  const size_t rowBytes = static_cast<size_t>(area.width()) * factor * sizeof(uint32_t);
+  for (int y = area.top(); y <= area.bottom(); ++y) {
     const auto* src = reinterpret_cast<const uint32_t*>(frame_.constScanLine(y));
-    auto* dst = reinterpret_cast<uint32_t*>(scaled_.scanLine(y * factor));
-    for (int x = 0; x < kWidth; ++x)
+    auto* first = reinterpret_cast<uint32_t*>(scaled_.scanLine(y * factor)) + area.left() * factor;
+    uint32_t* dst = first;
+    for (int x = area.left(); x <= area.right(); ++x)
       for (int k = 0; k < factor; ++k) *dst++ = src[x];
     for (int k = 1; k < factor; ++k)
-      std::memcpy(scaled_.scanLine(y * factor + k), scaled_.constScanLine(y * factor), rowBytes);
+      std::memcpy(
+          reinterpret_cast<uint32_t*>(scaled_.scanLine(y * factor + k)) + area.left() * factor,
+          first, rowBytes);
   }
-  staleFirst_ = kHeight;
-  staleLast_ = -1;
 }
 
 QPoint ScreenView::toPicture(QPointF p) const {

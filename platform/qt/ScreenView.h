@@ -5,9 +5,11 @@
 // scaled desktop); in full screen it covers the screen and the picture is
 // scaled into `pictureRect` with black bars around it.
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -37,17 +39,22 @@ class ScreenView : public QWidget {
 
   // Takes an 800 x 600 XRGB picture (stride in pixels) as the frame shown,
   // moved down by shakeOffset rows (up when negative) with the uncovered rows
-  // black, and repaints at once the rows that differ from the frame shown
-  // before. An unchanged picture costs one comparison: nothing is drawn or
-  // sent to the display.
+  // black, and repaints the rows that differ from the frame shown before: at
+  // once, or at the display's next refresh when the last repaint was less
+  // than one refresh ago (the display could not show more pictures). An
+  // unchanged picture costs one comparison: nothing is drawn or sent to the
+  // display.
   void showFrame(const uint32_t* pixels, int stride, int shakeOffset);
-  // The same for pixels the caller has not changed since they were last
-  // given: when the last frame came from the same pixels, stride and shake
-  // offset there is nothing to compare or draw.
-  void showUnchangedFrame(const uint32_t* pixels, int stride, int shakeOffset);
+  // The same when the caller knows what changed: when the last frame came
+  // from the same pixels, stride and shake offset, only `changed` (source
+  // pixels) is compared and repainted; an empty area costs nothing.
+  void showChangedFrame(const uint32_t* pixels, int stride, int shakeOffset, QRect changed);
   const QImage& frame() const { return frame_; }
-  // Frames that changed something (and were repainted) since creation.
+  // Frames that changed something (and were or will be repainted) since
+  // creation.
   int changedFrames() const { return changedFrames_; }
+  // Repaints sent to the display since creation (one per refresh at most).
+  int repaints() const { return repaints_; }
 
   // Rectangle of the picture in this widget's coordinates.
   void setPictureRect(const QRect& rect);
@@ -63,12 +70,18 @@ class ScreenView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  // The widget area that shows picture rows first..last (with a margin for
-  // the smoothing of scaled pictures).
-  QRect rowsArea(int first, int last) const;
+  // Counts a changed frame and repaints the widget area showing `area`
+  // (picture pixels) at the display's next refresh.
+  void markChanged(const QRect& area);
+  // Repaints what changed since the last repaint when a refresh interval has
+  // passed since then, else starts the timer for the rest of it.
+  void showPending();
+  // The widget area that shows a part of the picture (with a margin for the
+  // smoothing of scaled pictures).
+  QRect widgetArea(QRect area) const;
 
-  // Brings the picture's whole-scale enlargement up to date (rows of frame_
-  // changed since the last paint).
+  // Brings the picture's whole-scale enlargement up to date (the part of
+  // frame_ changed since the last paint).
   void updateScaled(int factor);
 
   QImage frame_;
@@ -76,8 +89,14 @@ class ScreenView : public QWidget {
   // At whole scales above 1x the picture is enlarged here, row by row as it
   // changes, and painted one to one: cheaper than scaling in the painter.
   QImage scaled_;
-  int staleFirst_ = 0, staleLast_ = 599;  // rows of frame_ not in scaled_ yet
+  QRect stale_{0, 0, 800, 600};  // the part of frame_ not in scaled_ yet
   int changedFrames_ = 0;
+  // Widget area changed but not yet repainted, and when the last repaint was.
+  QRect unshown_;
+  QElapsedTimer sinceShown_;
+  bool shownOnce_ = false;
+  int repaints_ = 0;
+  QTimer refresh_;
   // Where the last frame came from.
   const uint32_t* lastPixels_ = nullptr;
   int lastStride_ = 0, lastShake_ = 0;

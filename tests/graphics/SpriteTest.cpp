@@ -559,6 +559,50 @@ TEST_F(Compose, AnUnchangedSceneIsNotBlendedAgainButEveryChangeIs) {
   expectBlend("surface written");
 }
 
+// The host learns which part of the picture changed since the last present.
+TEST_F(Compose, PresentTellsTheHostWhatChanged) {
+  ASSERT_TRUE((*slots)[0].loadImage(solidBmp("bg.bmp", 800, 600, 0x204060)));
+  DIBSprite& cursor = (*slots)[9];
+  ASSERT_TRUE(cursor.loadImage(framesPsd("cur.psd", 16, 16, 3)));
+  cursor.setStill(true);
+  cursor.setPosition(700, 500);
+  auto changed = [&] {
+    const platform::FrameArea& a = headless_.host.lastChanged();
+    return Rect{a.x0, a.y0, a.x1, a.y1};
+  };
+  compose();
+  back.present();
+  EXPECT_EQ(changed(), (Rect{0, 0, 800, 600})) << "the first present";
+  compose();
+  back.present();
+  EXPECT_TRUE(changed().empty()) << "nothing changed";
+
+  cursor.setPosition(600, 490);
+  compose();
+  back.present();
+  EXPECT_EQ(changed(), (Rect{600, 490, 716, 516})) << "where it was and where it is";
+  cursor.setFrame(1);
+  compose();
+  cursor.setFrame(2);
+  compose();
+  back.present();
+  EXPECT_EQ(changed(), (Rect{600, 490, 616, 506})) << "two composes between presents";
+  cursor.setPosition(790, -8);
+  compose();
+  back.present();
+  EXPECT_EQ(changed(), (Rect{600, 0, 800, 506})) << "clipped to the screen";
+
+  back.surface()->pixels(0)[0] = 0;
+  back.present();
+  EXPECT_EQ(changed(), (Rect{0, 0, 800, 600})) << "the surface written directly";
+  compose();  // blends all of it again over what was written
+  back.present();
+  back.setShake(4);
+  compose();
+  back.present();
+  EXPECT_TRUE(changed().empty()) << "a shake moves the picture but does not change it";
+}
+
 TEST_F(Compose, MovementAndAnimationStillStepEveryCompose) {
   DIBSprite& runner = (*slots)[2];
   ASSERT_TRUE(runner.loadImage(framesPsd("run.psd", 8, 8, 3)));
