@@ -1,11 +1,18 @@
 #include "platform/qt/ScreenView.h"
 
+#include <QBackingStore>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kobre::platform::qt {
 
@@ -14,6 +21,19 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 // The rows a shake uncovers.
 const uint32_t kBlackRow[kWidth] = {};
+// Copies n pixels to memory the display server reads next: past the caches
+// where the processor allows, since a full-screen picture does not fit them.
+void streamRow(uint32_t* dst, const uint32_t* src, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  for (; i < n && (reinterpret_cast<uintptr_t>(dst + i) & 15) != 0; ++i) dst[i] = src[i];
+  for (; i + 4 <= n; i += 4)
+    _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+#endif
+  for (; i < n; ++i) dst[i] = src[i];
+}
+
 }  // namespace
 
 QRect fitPicture(QSize area) {
@@ -189,6 +209,83 @@ void ScreenView::updateScaled(int factor) {
   }
 }
 
+bool ScreenView::enlargeIntoBackingStore(QPainter& painter, const QRect& target, int factor) {
+  // The window's backing store is, on raster platforms, an image the display
+  // server reads directly (shared memory on X11): writing the enlarged
+  // pixels there once saves enlarging into a picture of our own and copying
+  // that over. Any other kind of backing store is painted as usual.
+  // Only when this paint goes to the window (not, say, into a grab).
+  QBackingStore* store = backingStore();
+  QPaintDevice* device = store != nullptr ? store->paintDevice() : nullptr;
+  if (device == nullptr || device->devType() != QInternal::Image ||
+      painter.paintEngine() == nullptr || painter.paintEngine()->paintDevice() != device)
+    return false;
+  auto* image = static_cast<QImage*>(device);
+  if (image->devicePixelRatio() != 1.0 ||
+      (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32 &&
+       image->format() != QImage::Format_ARGB32_Premultiplied))
+    return false;
+  // The target in the backing store's coordinates (those of the window).
+  const QPoint offset = mapTo(window(), QPoint(0, 0));
+  const QRect area = target.translated(offset);
+  if (!image->rect().contains(area)) return false;
+
+  const int left = target.left() - pictureRect_.left();
+  const int width = target.width();
+  row_.resize(static_cast<size_t>(width));
+  int y = target.top() - pictureRect_.top();
+  const int end = y + target.height();
+  for (int row = area.top(); y < end;) {
+    // Each picture row is enlarged once, then written to the target rows it
+    // covers.
+    const auto* src = reinterpret_cast<const uint32_t*>(frame_.constScanLine(y / factor));
+    uint32_t* out = row_.data();
+    int x = left;
+    for (; x < left + width && x % factor != 0; ++x) *out++ = 0xFF000000u | src[x / factor];
+    const int whole = (left + width - x) / factor;
+    const uint32_t* in = src + x / factor;
+    if (factor == 3 || factor == 2) {
+      int i = 0;
+#if defined(__SSE2__)
+      const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+      auto put = [&out](__m128i v) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+        out += 4;
+      };
+      for (; i + 4 <= whole; i += 4) {
+        const __m128i v =
+            _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)), opaque);
+        if (factor == 3) {
+          put(_mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 0, 0)));
+          put(_mm_shuffle_epi32(v, _MM_SHUFFLE(2, 2, 1, 1)));
+          put(_mm_shuffle_epi32(v, _MM_SHUFFLE(3, 3, 3, 2)));
+        } else {
+          put(_mm_shuffle_epi32(v, _MM_SHUFFLE(1, 1, 0, 0)));
+          put(_mm_shuffle_epi32(v, _MM_SHUFFLE(3, 3, 2, 2)));
+        }
+      }
+#endif
+      for (; i < whole; ++i)
+        for (int k = 0; k < factor; ++k) *out++ = 0xFF000000u | in[i];
+    } else {
+      for (int i = 0; i < whole; ++i)
+        for (int k = 0; k < factor; ++k) *out++ = 0xFF000000u | in[i];
+    }
+    x += whole * factor;
+    for (; x < left + width; ++x) *out++ = 0xFF000000u | src[x / factor];
+    const int same = std::min(factor - y % factor, end - y);
+    for (int k = 0; k < same; ++k)
+      streamRow(reinterpret_cast<uint32_t*>(image->scanLine(row + k)) + area.left(), row_.data(),
+                width);
+    y += same;
+    row += same;
+  }
+#if defined(__SSE2__)
+  _mm_sfence();
+#endif
+  return true;
+}
+
 QPoint ScreenView::toPicture(QPointF p) const {
   return pictureAt(p, pictureRect_, devicePixelRatioF());
 }
@@ -211,7 +308,9 @@ void ScreenView::paintEvent(QPaintEvent* event) {
     return;
   }
   if (dpr == 1.0 && isWholeScale(pictureRect_, dpr)) {
-    updateScaled(pictureRect_.width() / kWidth);
+    const int factor = pictureRect_.width() / kWidth;
+    if (enlargeIntoBackingStore(painter, target, factor)) return;
+    updateScaled(factor);
     painter.drawImage(target.topLeft(), scaled_, target.translated(-pictureRect_.topLeft()));
     return;
   }

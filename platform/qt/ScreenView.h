@@ -7,11 +7,13 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPainter>
 #include <QPointF>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 namespace kobre::platform::qt {
 
@@ -80,6 +82,11 @@ class ScreenView : public QWidget {
   // smoothing of scaled pictures).
   QRect widgetArea(QRect area) const;
 
+  // Enlarges the picture by a whole factor straight into the window's
+  // backing store for a paint of `target` (widget coordinates); false when
+  // the backing store is not an image it can write.
+  bool enlargeIntoBackingStore(QPainter& painter, const QRect& target, int factor);
+
   // Brings the picture's whole-scale enlargement up to date (the part of
   // frame_ changed since the last paint).
   void updateScaled(int factor);
@@ -89,7 +96,9 @@ class ScreenView : public QWidget {
   // At whole scales above 1x the picture is enlarged here, row by row as it
   // changes, and painted one to one: cheaper than scaling in the painter.
   QImage scaled_;
-  QRect stale_{0, 0, 800, 600};  // the part of frame_ not in scaled_ yet
+  QRect stale_{0, 0, 800, 600};
+  std::vector<uint32_t>
+      row_;  // one enlarged row on its way to the window  // the part of frame_ not in scaled_ yet
   int changedFrames_ = 0;
   // Widget area changed but not yet repainted, and when the last repaint was.
   QRect unshown_;

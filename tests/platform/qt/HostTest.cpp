@@ -651,6 +651,43 @@ TEST(ScreenViewPaint, WholeScalesRepeatPixels) {
   EXPECT_EQ(shown.pixel(1650, 1250) & 0xFFFFFF, 0u);
 }
 
+// On the window itself (not a grab) whole scales are written straight into
+// the backing store: whole frames and small changes at odd offsets.
+TEST(ScreenViewPaint, WholeScalesReachTheWindowEnlarged) {
+  test::desktopApp();
+  ScreenView view;
+  view.resize(2500, 1900);
+  view.setPictureRect(QRect(51, 47, 2400, 1800));
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  std::vector<uint32_t> picture = rowPicture(800);
+  auto onWindow = [&] {
+    QTest::qWait(60);  // past the next refresh
+    QCoreApplication::processEvents();
+    return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  auto expectBlock = [&](const QImage& shown, int x, int y) {
+    for (int dy = 0; dy < 3; ++dy)
+      for (int dx = 0; dx < 3; ++dx)
+        ASSERT_EQ(shown.pixel(51 + 3 * x + dx, 47 + 3 * y + dy) & 0xFFFFFF,
+                  picture[static_cast<size_t>(y) * 800 + x] & 0xFFFFFF)
+            << x << "," << y;
+  };
+  view.showFrame(picture.data(), 800, 0);
+  QImage shown = onWindow();
+  ASSERT_EQ(shown.width(), 2500);
+  for (int y : {0, 1, 300, 599})
+    for (int x : {0, 1, 2, 3, 4, 5, 399, 797, 798, 799}) expectBlock(shown, x, y);
+  EXPECT_EQ(shown.pixel(50, 46) & 0xFFFFFF, 0u);  // the bars are black
+  EXPECT_EQ(shown.pixel(2451, 1847) & 0xFFFFFF, 0u);
+
+  picture[static_cast<size_t>(321) * 800 + 17] = 0x00ABCDEF;
+  view.showChangedFrame(picture.data(), 800, 0, QRect(17, 321, 1, 1));
+  shown = onWindow();
+  for (int y : {320, 321, 322})
+    for (int x : {16, 17, 18}) expectBlock(shown, x, y);
+}
+
 // The caller vouches for what changed: from the same source and shake offset
 // only the changed part is looked at (shown shake rows lower); any other
 // source or offset is compared whole.
