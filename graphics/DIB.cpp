@@ -13,6 +13,11 @@ constexpr std::string_view kUnit = "DIB";
 constexpr int kCodeAllocate = 110;
 constexpr int kCodeCreate = 111;
 
+std::string_view untilZero(std::string_view s) {
+  const size_t zero = s.find('\0');
+  return zero == std::string_view::npos ? s : s.substr(0, zero);
+}
+
 }  // namespace
 
 bool DIB::create() {
@@ -49,9 +54,19 @@ bool DIB::compose(SpriteSlots& slots) {
     const char* name = context_->settings->heroName;
     hero = std::string_view(name, strnlen(name, sizeof(context_->settings->heroName)));
   }
+  // The text settings every text sprite is laid out with: the line-breaking
+  // tables (def_kinsoku changes them) and the rasteriser.
+  std::string_view brackets, marks;
+  const void* raster = nullptr;
+  if (context_ != nullptr) {
+    brackets = untilZero(context_->textRenderer.openingBrackets);
+    marks = untilZero(context_->textRenderer.closingMarks);
+    raster = context_->raster;
+  }
   const Rect screen{0, 0, surface_->width(), surface_->height()};
   const bool whole = !haveLooks_ || surface_->stamp() != blendedStamp_ || hero != blendedHero_ ||
-                     lastLooks_.size() != looks_.size();
+                     brackets != blendedBrackets_ || marks != blendedMarks_ ||
+                     raster != blendedRaster_ || lastLooks_.size() != looks_.size();
   // The part to blend again: everything, or where the slots whose look
   // changed were and are now. Every other pixel is still the blend's.
   areas_.resize(slots.size());
@@ -82,6 +97,9 @@ bool DIB::compose(SpriteSlots& slots) {
     for (DIBSprite& s : slots) s.blend(surface_.get(), dirty);
     std::swap(looks_, lastLooks_);
     blendedHero_ = std::string(hero);
+    blendedBrackets_ = std::string(brackets);
+    blendedMarks_ = std::string(marks);
+    blendedRaster_ = raster;
     blendedStamp_ = surface_->stamp();
     haveLooks_ = true;
     changed_.unite(dirty);

@@ -73,7 +73,8 @@ class DIB {
   Rect changed_;
   bool haveLooks_ = false;
   uint64_t blendedStamp_ = 0;
-  std::string blendedHero_;
+  std::string blendedHero_, blendedBrackets_, blendedMarks_;
+  const void* blendedRaster_ = nullptr;
   bool lastBlended_ = false;
   // The surface as last presented.
   uint64_t presentedStamp_ = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -548,6 +549,11 @@ TEST_F(Compose, AnUnchangedSceneIsNotBlendedAgainButEveryChangeIs) {
   expectBlend("new text");
   font.pixelHeight = 30;
   expectBlend("font");
+  std::strcpy(settings.heroName, "Ren");
+  expectBlend("hero name");
+  const std::string brackets = "(";
+  context.textRenderer.openingBrackets = brackets;
+  expectBlend("line-breaking tables");
 
   ASSERT_TRUE(cursor.loadImage(solidBmp("other.bmp", 16, 16, 0x00FF00)));
   expectBlend("slot contents");
