@@ -227,9 +227,23 @@ bool ScreenView::enlargeIntoBackingStore(QPainter& painter, const QRect& target,
     return false;
   // The target in the backing store's coordinates (those of the window).
   const QPoint offset = mapTo(window(), QPoint(0, 0));
-  const QRect area = target.translated(offset);
-  if (!image->rect().contains(area)) return false;
+  if (!image->rect().contains(target.translated(offset))) return false;
+  // Only where the painter may paint: widgets over this one (the menu bar in
+  // full screen) are left out of its system clip.
+  QRegion allowed = painter.paintEngine()->systemClip();
+  if (allowed.isEmpty())
+    allowed = QRegion(target.translated(offset));
+  else
+    allowed &= QRegion(target.translated(offset));
+  for (const QRect& part : allowed) enlargeRect(*image, part.translated(-offset), offset, factor);
+#if defined(__SSE2__)
+  _mm_sfence();
+#endif
+  return true;
+}
 
+void ScreenView::enlargeRect(QImage& image, const QRect& target, QPoint offset, int factor) {
+  const QRect area = target.translated(offset);
   const int left = target.left() - pictureRect_.left();
   const int width = target.width();
   row_.resize(static_cast<size_t>(width));
@@ -275,15 +289,11 @@ bool ScreenView::enlargeIntoBackingStore(QPainter& painter, const QRect& target,
     for (; x < left + width; ++x) *out++ = 0xFF000000u | src[x / factor];
     const int same = std::min(factor - y % factor, end - y);
     for (int k = 0; k < same; ++k)
-      streamRow(reinterpret_cast<uint32_t*>(image->scanLine(row + k)) + area.left(), row_.data(),
+      streamRow(reinterpret_cast<uint32_t*>(image.scanLine(row + k)) + area.left(), row_.data(),
                 width);
     y += same;
     row += same;
   }
-#if defined(__SSE2__)
-  _mm_sfence();
-#endif
-  return true;
 }
 
 QPoint ScreenView::toPicture(QPointF p) const {

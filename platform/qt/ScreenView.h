@@ -86,6 +86,9 @@ class ScreenView : public QWidget {
   // backing store for a paint of `target` (widget coordinates); false when
   // the backing store is not an image it can write.
   bool enlargeIntoBackingStore(QPainter& painter, const QRect& target, int factor);
+  // One rectangle of that (widget coordinates; offset: the widget's place in
+  // the backing store).
+  void enlargeRect(QImage& image, const QRect& target, QPoint offset, int factor);
 
   // Brings the picture's whole-scale enlargement up to date (the part of
   // frame_ changed since the last paint).

@@ -688,6 +688,39 @@ TEST(ScreenViewPaint, WholeScalesReachTheWindowEnlarged) {
     for (int x : {16, 17, 18}) expectBlock(shown, x, y);
 }
 
+// A widget over the view (the menu bar over a full-screen picture) keeps its
+// pixels when the picture beneath is written straight into the backing store.
+TEST(ScreenViewPaint, WidgetsOverTheViewStayVisible) {
+  test::desktopApp();
+  QWidget window;
+  window.resize(2400, 1800);
+  auto* view = new ScreenView(&window);
+  view->setGeometry(0, 0, 2400, 1800);
+  view->setPictureRect(QRect(0, 0, 2400, 1800));
+  auto* bar = new QWidget(&window);
+  bar->setGeometry(100, 0, 600, 30);
+  bar->setAutoFillBackground(true);
+  QPalette red = bar->palette();
+  red.setColor(QPalette::Window, QColor(0xFF, 0, 0));
+  bar->setPalette(red);
+  bar->raise();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  std::vector<uint32_t> picture = rowPicture(800);
+  for (uint32_t frame = 0; frame < 3; ++frame) {
+    for (uint32_t& p : picture) p ^= 0x00404040;
+    view->showFrame(picture.data(), 800, 0);
+    QTest::qWait(40);
+  }
+  QCoreApplication::processEvents();
+  const QImage shown =
+      window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shown.pixel(300, 10) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(shown.pixel(1000, 10) & 0xFFFFFF, picture[(10 / 3) * 800 + 1000 / 3] & 0xFFFFFF);
+  EXPECT_EQ(shown.pixel(1000, 100) & 0xFFFFFF,
+            picture[static_cast<size_t>(100 / 3) * 800 + 1000 / 3] & 0xFFFFFF);
+}
+
 // The caller vouches for what changed: from the same source and shake offset
 // only the changed part is looked at (shown shake rows lower); any other
 // source or offset is compared whole.
