@@ -147,8 +147,10 @@ void ScreenView::showPending() {
   if (unshown_.isEmpty()) return;
   // The display shows one picture per refresh: frames composed faster than
   // that are kept and sent together at the next refresh.
-  const qreal hz = screen() != nullptr ? screen()->refreshRate() : 60;
-  const qint64 interval = static_cast<qint64>(1e9 / std::clamp<qreal>(hz, 24, 360));
+  // A screen that does not know its rate (some report 0) counts as 60 Hz.
+  qreal hz = screen() != nullptr ? screen()->refreshRate() : 0;
+  if (!(hz >= 24)) hz = 60;
+  const qint64 interval = static_cast<qint64>(1e9 / std::min<qreal>(hz, 360));
   if (!sinceShown_.isValid()) sinceShown_.start();
   const qint64 waited = shownOnce_ ? sinceShown_.nsecsElapsed() : interval;
   if (waited < interval) {
