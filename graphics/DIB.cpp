@@ -1,8 +1,9 @@
 #include "graphics/DIB.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
+
+#include "common/UntilZero.h"
 
 namespace kobre {
 
@@ -12,11 +13,6 @@ constexpr std::string_view kUnit = "DIB";
 // Fixed codes of the reporting places.
 constexpr int kCodeAllocate = 110;
 constexpr int kCodeCreate = 111;
-
-std::string_view untilZero(std::string_view s) {
-  const size_t zero = s.find('\0');
-  return zero == std::string_view::npos ? s : s.substr(0, zero);
-}
 
 }  // namespace
 
@@ -49,16 +45,12 @@ bool DIB::compose(SpriteSlots& slots) {
 
   looks_.resize(slots.size());
   for (size_t i = 0; i < slots.size(); ++i) slots[i].look(looks_[i]);
-  std::string_view hero;
-  if (context_ != nullptr && context_->settings != nullptr) {
-    const char* name = context_->settings->heroName;
-    hero = std::string_view(name, strnlen(name, sizeof(context_->settings->heroName)));
-  }
-  // The text settings every text sprite is laid out with: the line-breaking
-  // tables (def_kinsoku changes them) and the rasteriser.
-  std::string_view brackets, marks;
+  // The text settings every text sprite is laid out with: the hero name,
+  // the line-breaking tables (def_kinsoku changes them) and the rasteriser.
+  std::string_view hero, brackets, marks;
   const void* raster = nullptr;
   if (context_ != nullptr) {
+    hero = context_->heroName();
     brackets = untilZero(context_->textRenderer.openingBrackets);
     marks = untilZero(context_->textRenderer.closingMarks);
     raster = context_->raster;
@@ -84,7 +76,13 @@ bool DIB::compose(SpriteSlots& slots) {
     }
   }
   lastBlended_ = !dirty.empty();
-  if (whole || lastBlended_) {
+  if (whole) {
+    blendedHero_ = std::string(hero);
+    blendedBrackets_ = std::string(brackets);
+    blendedMarks_ = std::string(marks);
+    blendedRaster_ = raster;
+  }
+  if (lastBlended_) {
     // Clearing is only skipped when the first sprite that draws anything is
     // an opaque copy over the whole surface: the result is the same.
     bool covered = false;
@@ -96,10 +94,6 @@ bool DIB::compose(SpriteSlots& slots) {
     if (!covered) clear(dirty);
     for (DIBSprite& s : slots) s.blend(surface_.get(), dirty);
     std::swap(looks_, lastLooks_);
-    blendedHero_ = std::string(hero);
-    blendedBrackets_ = std::string(brackets);
-    blendedMarks_ = std::string(marks);
-    blendedRaster_ = raster;
     blendedStamp_ = surface_->stamp();
     haveLooks_ = true;
     changed_.unite(dirty);

@@ -59,12 +59,14 @@ class DIB {
   uint32_t lastComposeEnd() const { return lastComposeEnd_; }
 
  private:
+  // Clears a part of the surface to black.
+  void clear(const Rect& r);
+
   GraphicsContext* context_;
   uint32_t lastComposeEnd_ = 0;
   std::unique_ptr<DIBitmap> surface_;
   bool windowed_ = false;
   int shakeOffset_ = 0;
-  void clear(const Rect& r);
 
   // The state of the last blend: each slot's look and the part it drew.
   std::vector<DIBSprite::Look> looks_, lastLooks_;

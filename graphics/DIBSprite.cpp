@@ -266,15 +266,6 @@ int DIBSprite::nextFrame() const {
   return f;
 }
 
-bool DIBSprite::willCover(const DIBitmap& target) const {
-  if (!visible_ || text_ || !bitmap_ || bitmap_->hasAlpha() || brightness_ != 255) return false;
-  int x = x_ + dx_, y = y_ + dy_;
-  if (x > 0 || y > 0 || x + bitmap_->width() < target.width() ||
-      y + bitmap_->height() < target.height())
-    return false;
-  return std::as_const(*bitmap_).pixels(nextFrame()) != nullptr;
-}
-
 bool DIBSprite::covers(const DIBitmap& target) const {
   if (!visible_ || text_ || !bitmap_ || bitmap_->hasAlpha() || brightness_ != 255) return false;
   if (x_ > 0 || y_ > 0 || x_ + bitmap_->width() < target.width() ||
@@ -327,11 +318,10 @@ Rect DIBSprite::area(const DIBitmap& target) {
   const Rect screen{0, 0, target.width(), target.height()};
   if (text_) {
     if (context_ == nullptr) return {};
-    // The cache's own target test: any size it accepts gives the same box.
-    uint32_t none = 0;
-    TextTarget probe{&none, target.width(), target.height(), target.width()};
+    // The layout depends on the target's size only, not on its pixels.
+    const TextTarget size{nullptr, target.width(), target.height(), target.width()};
     return textCache_
-        .bounds(textRequest(), context_->textRenderer, context_->raster, heroName(), probe)
+        .bounds(textRequest(), context_->textRenderer, context_->raster, context_->heroName(), size)
         .clipped(screen);
   }
   if (!bitmap_) return {};

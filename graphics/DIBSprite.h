@@ -99,7 +99,7 @@ class DIBSprite {
   // Two-byte characters in the text (single bytes are not counted).
   int charCount() const;
   // Draws the text into the context (message text layout), only inside clip.
-  bool drawText(DrawContext* dc, const Rect& clip = Rect{0, 0, 1 << 30, 1 << 30});
+  bool drawText(DrawContext* dc, const Rect& clip = kEverywhere);
   // One run of bytes at (x, y): a black shadow one pixel right and down,
   // then the text colour.
   bool drawRun(DrawContext* dc, int x, int y, std::string_view bytes);
@@ -121,14 +121,12 @@ class DIBSprite {
   void step(const DIBitmap& target);
   // The picture part of draw: blends the current frame at the current place,
   // writing only inside clip.
-  bool blend(DIBitmap* target, const Rect& clip = Rect{0, 0, 1 << 30, 1 << 30});
+  bool blend(DIBitmap* target, const Rect& clip = kEverywhere);
   // The part of a target of this size that a blend can write (empty when
   // the sprite draws nothing).
   Rect area(const DIBitmap& target);
-  // Whether the next draw into a target of this size overwrites all of it
-  // with an opaque copy (then clearing the target first is not needed).
-  bool willCover(const DIBitmap& target) const;
-  // The same for a blend without a step first.
+  // Whether a blend into a target of this size overwrites all of it with an
+  // opaque copy (then clearing the target first is not needed).
   bool covers(const DIBitmap& target) const;
 
   // Everything a blend's result depends on. Equal looks blend equal pictures
@@ -156,7 +154,6 @@ class DIBSprite {
   int nextFrame() const;
   void newContent();
   TextDrawRequest textRequest() const;
-  std::string_view heroName() const;
 
   GraphicsContext* context_;
   std::unique_ptr<DIBitmap> bitmap_;

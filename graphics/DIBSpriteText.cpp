@@ -22,17 +22,12 @@ TextDrawRequest DIBSprite::textRequest() const {
   return request;
 }
 
-std::string_view DIBSprite::heroName() const {
-  if (context_ == nullptr || context_->settings == nullptr) return {};
-  const char* name = context_->settings->heroName;
-  return std::string_view(name, strnlen(name, sizeof(context_->settings->heroName)));
-}
-
 bool DIBSprite::drawText(DrawContext* dc, const Rect& clip) {
   if (!text_ || dc == nullptr || context_ == nullptr) return true;
   TextTarget target{dc->pixels, dc->width, dc->height, dc->stride};
   target.clip = clip;
-  textCache_.draw(textRequest(), context_->textRenderer, context_->raster, heroName(), target);
+  textCache_.draw(textRequest(), context_->textRenderer, context_->raster, context_->heroName(),
+                  target);
   return true;
 }
 

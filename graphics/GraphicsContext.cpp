@@ -1,5 +1,7 @@
 #include "graphics/GraphicsContext.h"
 
+#include <cstring>
+
 #include "storage/SystemError.h"
 
 namespace kobre {
@@ -21,6 +23,12 @@ std::string GraphicsContext::displayText(std::string_view cp932) const {
 void GraphicsContext::reportError(std::string_view unit, int code, std::string_view message,
                                   std::string_view detail) const {
   ReportSystemError(host, unit, code, message, detail);
+}
+
+std::string_view GraphicsContext::heroName() const {
+  if (settings == nullptr) return {};
+  return std::string_view(settings->heroName,
+                          strnlen(settings->heroName, sizeof settings->heroName));
 }
 
 }  // namespace kobre

@@ -43,6 +43,8 @@ struct GraphicsContext {
   uint64_t maxFileBytes = uint64_t{1} << 30;
 
   const BlendRoutines& routines();
+  // The hero name text sprites put in place of "●●" (empty without settings).
+  std::string_view heroName() const;
   // Engine bytes (CP932) for an error box's text.
   std::string displayText(std::string_view cp932) const;
   void reportError(std::string_view unit, int code, std::string_view message,

@@ -36,4 +36,7 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
+// A clip that leaves every pixel of any target in.
+inline constexpr Rect kEverywhere{0, 0, 1 << 30, 1 << 30};
+
 }  // namespace kobre

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "common/UntilZero.h"
+
 namespace kobre {
 
 namespace {
@@ -21,11 +23,6 @@ inline uint32_t coverage(uint32_t px) {
 inline uint32_t mul255(uint32_t a, uint32_t b) {
   uint32_t t = a * b + 128;
   return (t + (t >> 8)) >> 8;
-}
-
-std::string_view upToZero(std::string_view s) {
-  size_t zero = s.find('\0');
-  return zero == std::string_view::npos ? s : s.substr(0, zero);
 }
 
 // The target rectangle one run can touch, generously: glyphs may overhang
@@ -78,8 +75,8 @@ struct TextCache::State {
                const TextTarget& target) const {
     if (!valid || r.text != text || r.colour != colour || r.cellWidth != cellWidth ||
         r.columns != columns || r.rows != rows || r.x != x || r.y != y ||
-        upToZero(renderer.openingBrackets) != openingBrackets ||
-        upToZero(renderer.closingMarks) != closingMarks || rasterizer != raster ||
+        untilZero(renderer.openingBrackets) != openingBrackets ||
+        untilZero(renderer.closingMarks) != closingMarks || rasterizer != raster ||
         target.width != targetW || target.height != targetH || hero != heroName)
       return false;
     if ((r.font != nullptr) != hasFont) return false;
@@ -101,8 +98,8 @@ struct TextCache::State {
     rows = r.rows;
     x = r.x;
     y = r.y;
-    openingBrackets.assign(upToZero(renderer.openingBrackets));
-    closingMarks.assign(upToZero(renderer.closingMarks));
+    openingBrackets.assign(untilZero(renderer.openingBrackets));
+    closingMarks.assign(untilZero(renderer.closingMarks));
     heroName.assign(hero);
     raster = rasterizer;
     targetW = target.width;

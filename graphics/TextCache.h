@@ -43,7 +43,7 @@ struct TextTarget {
   int height = 0;
   int stride = 0;  // pixels
   // Only pixels inside this rectangle are written.
-  Rect clip{0, 0, 1 << 30, 1 << 30};
+  Rect clip = kEverywhere;
 };
 
 class TextCache {

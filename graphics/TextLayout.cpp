@@ -2,20 +2,12 @@
 
 #include "common/Sjis.h"
 #include "common/SjisText.h"
+#include "common/UntilZero.h"
 
 namespace kobre {
 
-namespace {
-
-std::string_view upToZero(std::string_view s) {
-  size_t zero = s.find('\0');
-  return zero == std::string_view::npos ? s : s.substr(0, zero);
-}
-
-}  // namespace
-
 bool textTableHas(std::string_view table, const char* c) {
-  table = upToZero(table);
+  table = untilZero(table);
   for (size_t i = 0; i + 1 < table.size(); i += 2)
     if (table[i] == c[0] && table[i + 1] == c[1]) return true;
   return false;
@@ -23,9 +15,9 @@ bool textTableHas(std::string_view table, const char* c) {
 
 void layoutText(const TextLayoutInput& in, std::vector<TextRun>& runs) {
   runs.clear();
-  const std::string_view text = upToZero(in.text);
-  const std::string_view openingBrackets = upToZero(in.openingBrackets);
-  const std::string_view closingMarks = upToZero(in.closingMarks);
+  const std::string_view text = untilZero(in.text);
+  const std::string_view openingBrackets = untilZero(in.openingBrackets);
+  const std::string_view closingMarks = untilZero(in.closingMarks);
   const int cell = in.cellWidth;
   if (cell <= 0) return;  // no grid to lay out on
   const size_t n = text.size();

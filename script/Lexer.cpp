@@ -5,6 +5,7 @@
 #include "common/AsciiCase.h"
 #include "common/PathName.h"
 #include "common/Sjis.h"
+#include "common/UntilZero.h"
 #include "storage/ArchiveFile.h"
 #include "storage/FileHandle.h"
 
@@ -23,11 +24,6 @@ constexpr int kCodeBadRead = 315;
 
 // Frame time the default present lets pass when start-up set no present.
 constexpr uint32_t kDefaultFrameMs = 16;
-
-std::string_view untilZero(std::string_view s) {
-  size_t z = s.find('\0');
-  return z == std::string_view::npos ? s : s.substr(0, z);
-}
 
 }  // namespace
 

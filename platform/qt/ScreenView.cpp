@@ -260,9 +260,10 @@ void ScreenView::enlargeRect(QImage& image, const QRect& target, QPoint offset, 
     for (; x < left + width && x % factor != 0; ++x) *out++ = 0xFF000000u | src[x / factor];
     const int whole = (left + width - x) / factor;
     const uint32_t* in = src + x / factor;
-    if (factor == 3 || factor == 2) {
-      int i = 0;
+    int i = 0;
 #if defined(__SSE2__)
+    // 2x and 3x, four picture pixels at a time.
+    if (factor == 2 || factor == 3) {
       const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
       auto put = [&out](__m128i v) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
@@ -280,13 +281,10 @@ void ScreenView::enlargeRect(QImage& image, const QRect& target, QPoint offset, 
           put(_mm_shuffle_epi32(v, _MM_SHUFFLE(3, 3, 2, 2)));
         }
       }
-#endif
-      for (; i < whole; ++i)
-        for (int k = 0; k < factor; ++k) *out++ = 0xFF000000u | in[i];
-    } else {
-      for (int i = 0; i < whole; ++i)
-        for (int k = 0; k < factor; ++k) *out++ = 0xFF000000u | in[i];
     }
+#endif
+    for (; i < whole; ++i)
+      for (int k = 0; k < factor; ++k) *out++ = 0xFF000000u | in[i];
     x += whole * factor;
     for (; x < left + width; ++x) *out++ = 0xFF000000u | src[x / factor];
     const int same = std::min(factor - y % factor, end - y);

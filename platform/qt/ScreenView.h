@@ -99,9 +99,9 @@ class ScreenView : public QWidget {
   // At whole scales above 1x the picture is enlarged here, row by row as it
   // changes, and painted one to one: cheaper than scaling in the painter.
   QImage scaled_;
-  QRect stale_{0, 0, 800, 600};
-  std::vector<uint32_t>
-      row_;  // one enlarged row on its way to the window  // the part of frame_ not in scaled_ yet
+  QRect stale_{0, 0, 800, 600};  // the part of frame_ not in scaled_ yet
+  // One enlarged row on its way into the backing store.
+  std::vector<uint32_t> row_;
   int changedFrames_ = 0;
   // Widget area changed but not yet repainted, and when the last repaint was.
   QRect unshown_;
